@@ -1,0 +1,82 @@
+#include "GetInfAbCompForm.h"
+
+#include "../wintk/FileSystem.h"
+#include "../wintk/Registry.h"
+#include "Initer.h"
+
+namespace {
+
+const char GameKey[] = "Software\\Nival Interactive\\EvilIslands";
+const char PathSettingsKey[] = "Software\\Nival Interactive\\EvilIslands\\Path Settings";
+const char WorkPathValue[] = "WORK PATH";
+
+void ReportStage(const StageReport& report, long long stage)
+{
+    ProgressStep = stage;
+    if (report.Proc)
+        report.Proc(report.Context);
+}
+
+// A relative "WORK PATH" (".\" included) would name a folder relative to this program's
+// current folder, not the game's: it is as unusable as a missing one.
+void ProbeGame()
+{
+    InstallStateRecord& s = InstallState;
+    if (!KeyPresent(HKEY_CURRENT_USER, GameKey))
+        return;
+    if (!KeyPresent(HKEY_CURRENT_USER, PathSettingsKey)) {
+        s.WorkPathUnusable = true;
+        return;
+    }
+    HKEY key = KeyOpenForRead(HKEY_CURRENT_USER, PathSettingsKey);
+    if (!ValuePresent(key, WorkPathValue))
+        s.WorkPathUnusable = true;
+    KeyClose(key);
+    if (s.WorkPathUnusable)
+        return;
+
+    key = KeyOpenForRead(HKEY_CURRENT_USER, PathSettingsKey);
+    s.WorkPath = ReadStringValue(key, WorkPathValue);
+    KeyClose(key);
+    if (s.WorkPath == ".\\" || !IsAbsolutePath(s.WorkPath))
+        s.WorkPathUnusable = true;
+    if (!s.WorkPathUnusable && PathIsFolder(s.WorkPath)) {
+        s.WorkDirExists = true;
+        s.BackupDirExists = PathIsFolder(GameFolder() + "Stavor\\");
+    }
+}
+
+// An installer variant: its key under HKEY_LOCAL_MACHINE and its folder under Windows.
+void ProbeInstaller(const char* key, const char* folderName, bool& keyExists, std::string& setupDir, bool& dirExists)
+{
+    if (!KeyPresent(HKEY_LOCAL_MACHINE, key))
+        return;
+    keyExists = true;
+    std::string windows = WindowsFolderPath();
+    setupDir = windows.empty() ? std::string() : windows + folderName;
+    dirExists = PathIsFolder(setupDir);
+}
+
+} // namespace
+
+int ProbeInstallation(const StageReport& report)
+{
+    ProgressStep = 0;
+    InstallStateRecord& s = InstallState;
+    s.WorkPathUnusable = s.WorkDirExists = s.BackupDirExists = false;
+    s.NorvaneKeyExists = s.NorvaneDirExists = false;
+    s.QuestsKeyExists = s.QuestsDirExists = false;
+
+    ProbeGame();
+    ReportStage(report, 1);
+    ProbeInstaller("Software\\KalmirNorvane", "KalmirNorvane\\", s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists);
+    ReportStage(report, 2);
+    ProbeInstaller("Software\\KalmirOriginal", "KalmirOriginal\\", s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists);
+    ReportStage(report, 3);
+    return 0;
+}
+
+void CopyProgressStep()
+{
+    ProgressShown = ProgressStep;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Thin, read-mostly registry access. Nothing here raises or reports: a failure
+// is a false flag, a null handle or an empty string.
+#include <string>
+#include "Win.h"
+
+HKEY KeyOpenForRead(HKEY root, const char* subKey);
+bool KeyPresent(HKEY root, const char* subKey);
+bool ValuePresent(HKEY key, const char* name);
+// Text of a REG_SZ value; empty for any other type, a missing value or a null key.
+std::string ReadStringValue(HKEY key, const char* name);
+void KeyClose(HKEY key);
+// One RegDeleteKeyA call: sub-keys are not walked.
+bool KeyRemove(HKEY root, const char* subKey);
