@@ -1,0 +1,227 @@
+// The application's message loop, modal forms, activation and the form-level handlers.
+#include <cstdlib>
+
+#include "Control.h"
+
+uint8_t LoopDepth = 0;
+bool Terminated = false;
+
+namespace {
+
+HMODULE CommonControlsModule = nullptr; // loaded once, never released
+
+bool ModalCloseHandler(Control* form, MSG& msg, LRESULT& result)
+{
+    if (msg.message != WM_CLOSE)
+        return false;
+    if (form->ModalResult == 0)
+        form->ModalResult = -1;
+    result = 0;
+    return true;
+}
+
+bool MinimizeHandler(Control*, MSG& msg, LRESULT&)
+{
+    if (msg.message != WM_SYSCOMMAND || (msg.wParam & 0xFFF0) != SC_MINIMIZE)
+        return false;
+    if (CurrentApplication && CurrentApplication->MinimizeAnchor) {
+        Control* anchor = CurrentApplication->MinimizeAnchor;
+        SetWindowPos(CurrentApplication->Handle, nullptr, anchor->Left(), anchor->Top(), anchor->Width(), 0,
+                     SWP_NOZORDER | SWP_NOREDRAW);
+    }
+    return false;
+}
+
+bool ShowHandler(Control* control, MSG& msg, LRESULT&)
+{
+    if (msg.message != WM_SHOWWINDOW || msg.hwnd != control->Handle)
+        return false;
+    bool wasVisible = IsWindowVisible(control->Handle);
+    if (msg.wParam) {
+        control->Visible = true;
+        if (!wasVisible && control->OnShow)
+            control->OnShow(control);
+    } else {
+        control->Visible = false;
+    }
+    return false;
+}
+
+bool WindowEnabled(Control* form)
+{
+    return form->Handle ? IsWindowEnabled(form->Handle) != 0 : !(form->Style & WS_DISABLED);
+}
+
+} // namespace
+
+// Takes one message; false when the queue was empty or the message was WM_NULL.
+static bool ProcessMessage(Control* application)
+{
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message == WM_QUIT) {
+        Terminated = true;
+    } else if (!(application && application->MessageFilter && application->MessageFilter(application, msg))) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return LOWORD(msg.message) != 0;
+}
+
+void Control::ProcessMessages()
+{
+    while (ProcessMessage(this)) {
+    }
+}
+
+void Run(Control*& application)
+{
+    LoopDepth += 1;
+    CurrentApplication = application;
+    application->CreateWindow();
+    while (!Terminated) {
+        WaitMessage();
+        application->ProcessMessages();
+    }
+    Terminated = true;
+    LoopDepth = 0;
+    Control* running = CurrentApplication;
+    CurrentApplication = nullptr;
+    application = nullptr;
+    if (running) {
+        AddRef(running);
+        Free(running);
+        Release(running);
+    }
+}
+
+bool FormHandler(Control* form, MSG& msg, LRESULT&)
+{
+    if (msg.message == WM_ENDSESSION) {
+        if (!msg.wParam)
+            return false;
+        Release(form); // the dispatch's hold: let the form go at once
+        LoopDepth = 0;
+        Control* application = CurrentApplication;
+        CurrentApplication = nullptr;
+        Terminated = true;
+        FreeIfSet(application);
+        std::exit(0);
+    }
+    if (msg.message == WM_SETFOCUS) {
+        bool handled = false;
+        if (form->CurrentControl) {
+            form->CurrentControl->CreateWindow();
+            SetFocus(form->CurrentControl->Handle);
+            handled = true;
+        }
+        if (CurrentApplication && CurrentApplication != form)
+            CurrentApplication->CurrentControl = form;
+        return handled;
+    }
+    return false;
+}
+
+int Control::ShowModal()
+{
+    if (!Parent || IsChild) {
+        Show();
+        return 0;
+    }
+    Control* application = Parent;
+    Control* reactivate = application->CurrentControl;
+    AttachHandler(ModalCloseHandler);
+    ModalResult = 0;
+    PtrList* disabled = NewPtrList();
+    for (int i = 0; i < application->Children->Count; ++i) {
+        auto* form = static_cast<Control*>((*application->Children)[i]);
+        if (form != this && WindowEnabled(form)) {
+            form->SetEnabled(false);
+            disabled->Add(form);
+        }
+    }
+    Show();
+    while (!Terminated && ModalResult == 0) {
+        WaitMessage();
+        application->ProcessMessages();
+    }
+    DetachHandler(ModalCloseHandler);
+    for (int i = 0; i < disabled->Count; ++i)
+        static_cast<Control*>((*disabled)[i])->SetEnabled(true);
+    Free(disabled);
+    if (reactivate && reactivate->Handle)
+        PostMessageA(reactivate->Handle, WM_ACTIVATE, WA_ACTIVE, 0);
+    return ModalResult;
+}
+
+void Control::Close()
+{
+    if (Handle)
+        PostMessageA(Handle, WM_CLOSE, 0, 0);
+}
+
+bool Control::IsActive()
+{
+    if (IsChild) {
+        Control* form = ParentForm();
+        return form && form->CurrentControl == this;
+    }
+    return Handle && GetForegroundWindow() == Handle;
+}
+
+void Control::Activate(bool activate)
+{
+    if (!activate)
+        return;
+    if (IsChild) {
+        if (Control* form = ParentForm())
+            form->CurrentControl = this;
+        SetFocus(GetHandle());
+    } else {
+        SetForegroundWindow(GetHandle());
+    }
+}
+
+void Control::Update()
+{
+    if (!Handle)
+        return;
+    UpdateWindow(Handle);
+    for (int i = 0; i < Children->Count; ++i)
+        static_cast<Control*>((*Children)[i])->Update();
+}
+
+void Control::TrackMinimize()
+{
+    Control* application = RootApplication();
+    if (!application)
+        application = this;
+    application->MinimizeAnchor = this;
+    application->AttachHandler(MinimizeHandler);
+}
+
+void Control::SetOnShow(NotifyEvent event)
+{
+    OnShow = event;
+    AttachHandler(ShowHandler);
+}
+
+void Control::SetProgressMax(int maximum)
+{
+    Perform(PBM_SETRANGE32, 0, maximum);
+}
+
+void InitCommonControlsWith(DWORD flags)
+{
+    InitCommonControls();
+    if (!CommonControlsModule)
+        CommonControlsModule = LoadLibraryA("comctl32.dll");
+    using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto initEx = reinterpret_cast<InitEx>(
+        reinterpret_cast<void*>(GetProcAddress(CommonControlsModule, "InitCommonControlsEx")));
+    if (initEx) {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, flags};
+        initEx(&icc);
+    }
+}

@@ -1,0 +1,434 @@
+#include "Control.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "Utils.h"
+
+Control* PendingControl = nullptr;
+Control* CurrentApplication = nullptr;
+bool ApplicationCreated = false;
+uint16_t NextControlId = 0x8000;
+void (*AfterCreateHook)(Control*) = nullptr;
+
+namespace {
+
+const char SelfProperty[] = "SELF_";
+const NotifyCodes ButtonCodes = {BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS, 0, 0};
+const NotifyCodes LabelCodes = {STN_CLICKED, 0, 0, 0, 0};
+
+Control* NewControl(Control* parent, const char* baseClass, bool ctl3D)
+{
+    Control* c = new Control;
+    c->AttachToParent(parent);
+    c->BaseClassName = baseClass;
+    if (parent) {
+        c->MessageProc = parent->MessageProc;
+        c->Ctl3DChildren = parent->Ctl3DChildren;
+        c->Ctl3D = parent->Ctl3DChildren && ctl3D;
+        c->TextColor = parent->TextColor;
+        c->Color = parent->Color;
+        InheritTools(c, parent);
+        c->Margin = parent->Margin;
+        c->BoundsLeft = c->Margin;
+        c->BoundsTop = c->Margin + parent->ClientTop;
+        c->BoundsRight = c->BoundsBottom = c->Margin + 64;
+    }
+    return c;
+}
+
+Control* NewChild(Control* parent, const char* baseClass, DWORD style, const NotifyCodes* codes, bool ctl3D)
+{
+    Control* c = NewControl(parent, baseClass, ctl3D);
+    c->IsChild = true;
+    if (codes)
+        c->Codes = *codes;
+    c->Style = style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (c->Ctl3D) {
+        c->Style &= ~WS_BORDER;
+        c->ExStyle |= WS_EX_CLIENTEDGE;
+    }
+    c->Visible = (c->Style & WS_VISIBLE) != 0;
+    c->Cursor = parent->Cursor;
+    Control* form = c->ParentForm();
+    if (form)
+        c->TabOrder = ++form->TabOrder;
+    if (style & WS_TABSTOP) {
+        c->TabStop = true;
+        if (form && !form->CurrentControl)
+            form->CurrentControl = c;
+    }
+    c->ControlId = NextControlId++;
+    c->AttachHandler(ChildHandler);
+    return c;
+}
+
+void SetHeightDefault(Control* c, int height)
+{
+    c->BoundsBottom = c->BoundsTop + height;
+}
+
+void TrimSystemMenu(Control* application)
+{
+    HMENU menu = GetSystemMenu(application->Handle, FALSE);
+    EnableMenuItem(menu, SC_RESTORE, MF_GRAYED);
+    DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+}
+
+// Focusing the application window hands the focus to the form that had it last.
+bool ApplicationFocusHandler(Control* application, MSG& msg, LRESULT&)
+{
+    if (msg.message != WM_SETFOCUS || !application->CurrentControl)
+        return false;
+    application->CurrentControl->CreateWindow();
+    SetFocus(application->CurrentControl->Handle);
+    return true;
+}
+
+// Common-control notifications arrive at the parent; pass them on to the child's handlers.
+bool NotifyForwarder(Control*, MSG& msg, LRESULT& result)
+{
+    if (msg.message != WM_NOTIFY)
+        return false;
+    auto* header = reinterpret_cast<NMHDR*>(msg.lParam);
+    auto* child = static_cast<Control*>(GetPropA(header->hwndFrom, SelfProperty));
+    if (!child || !child->HandlerChain)
+        return false;
+    MSG forwarded = msg;
+    forwarded.hwnd = header->hwndFrom;
+    return child->HandlerChain(child, forwarded, result);
+}
+
+bool CommonControlNotify(Control* control, MSG& msg, LRESULT&)
+{
+    if (msg.message != WM_NOTIFY)
+        return false;
+    auto* header = reinterpret_cast<NMHDR*>(msg.lParam);
+    if (header->hwndFrom != control->Handle)
+        return false;
+    switch (header->code) {
+    case NM_RCLICK:
+        control->RightClick = true;
+        [[fallthrough]];
+    case NM_CLICK:
+        if (control->OnClick)
+            control->OnClick(control);
+        control->RightClick = false;
+        return false;
+    case NM_KILLFOCUS:
+        if (control->OnLeave)
+            control->OnLeave(control);
+        return false;
+    case NM_RETURN:
+    case NM_SETFOCUS:
+        if (control->OnEnter)
+            control->OnEnter(control);
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+void Control::Init()
+{
+    ClassStyle = CS_OWNDC;
+    Style = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    ExStyle = WS_EX_CONTROLPARENT;
+    Cursor = LoadCursorA(nullptr, IDC_ARROW);
+    TextColor = SystemColor(COLOR_WINDOWTEXT);
+    Color = SystemColor(COLOR_BTNFACE);
+    Margin = 2;
+    Ctl3D = Ctl3DChildren = true;
+    Enabled = Visible = true;
+    Children = NewPtrList();
+    Handlers = NewPtrList();
+}
+
+void Control::AttachToParent(Control* parent)
+{
+    Init();
+    if (!parent)
+        return;
+    Color = parent->Color;
+    if (Parent) {
+        Parent->Children->Remove(this);
+        if (Parent->OnChildChange)
+            Parent->OnChildChange(Parent, nullptr);
+    }
+    Parent = parent;
+    parent->Children->Add(this);
+    if (parent->OnChildChange)
+        parent->OnChildChange(parent, this);
+    Cursor = LoadCursorA(nullptr, IDC_ARROW);
+}
+
+Control* NewApplication(const char* caption)
+{
+    Control* c = NewControl(nullptr, "App", true);
+    c->Style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    c->ExStyle = WS_EX_APPWINDOW;
+    c->IsApplication = true;
+    ApplicationCreated = true;
+    c->AfterCreate = TrimSystemMenu;
+    c->AttachHandler(ApplicationFocusHandler);
+    c->SetCaption(caption);
+    return c;
+}
+
+Control* NewForm(Control* parent, const char* caption)
+{
+    Control* c = NewControl(parent, "Form", true);
+    c->ClassStyle |= CS_DBLCLKS;
+    c->IsForm = true;
+    c->AttachHandler(FormHandler);
+    c->AttachHandler(BackgroundPainter);
+    c->SetCaption(caption);
+    return c;
+}
+
+Control* NewButton(Control* parent, const char* caption)
+{
+    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE, &ButtonCodes, true);
+    SetHeightDefault(c, 22);
+    c->SetCaption(caption);
+    return c;
+}
+
+Control* NewCheckBox(Control* parent, const char* caption)
+{
+    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, &ButtonCodes, true);
+    SetHeightDefault(c, 22);
+    c->BoundsRight = c->BoundsLeft + 72;
+    c->SetCaption(caption);
+    return c;
+}
+
+Control* NewLabel(Control* parent, const char* caption)
+{
+    Control* c = NewChild(parent, "STATIC", WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX | SS_LEFTNOWORDWRAP,
+                          &LabelCodes, true);
+    SetHeightDefault(c, 22);
+    c->IsLabel = true;
+    c->SetCaption(caption);
+    return c;
+}
+
+Control* NewGroupBox(Control* parent, const char* caption)
+{
+    Control* c = NewChild(parent, "BUTTON",
+                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_GROUP | WS_TABSTOP | BS_GROUPBOX,
+                          &ButtonCodes, true);
+    c->ExStyle |= WS_EX_CONTROLPARENT;
+    c->TabStop = false;
+    c->BoundsRight += 36;
+    c->BoundsBottom += 78;
+    c->ClientTop += 22;
+    c->ClientLeft += 2;
+    c->ClientRight += 2;
+    c->ClientBottom += 2;
+    c->AttachHandler(BackgroundPainter);
+    c->SetCaption(caption);
+    return c;
+}
+
+Control* NewProgressBar(Control* parent)
+{
+    InitCommonControlsWith(0xFF);
+    Control* c = NewChild(parent, PROGRESS_CLASSA, WS_CHILD | WS_VISIBLE, nullptr, true);
+    c->IsCommonControl = true;
+    c->BoundsRight = c->BoundsLeft + 300;
+    c->BoundsBottom = c->BoundsTop + 20;
+    c->ControlId = 0;
+    c->TextColor = SystemColor(COLOR_HIGHLIGHT);
+    parent->AttachHandler(NotifyForwarder);
+    c->AttachHandler(CommonControlNotify);
+    return c;
+}
+
+Control* Control::ParentForm() const
+{
+    Control* form = Parent;
+    while (form && form->IsChild)
+        form = form->Parent;
+    return form;
+}
+
+Control* Control::RootApplication()
+{
+    Control* root = this;
+    while (root->Parent)
+        root = root->Parent;
+    return root->IsApplication ? root : nullptr;
+}
+
+bool Control::IsMainForm() const
+{
+    if (IsChild)
+        return false;
+    if (Parent)
+        return !Parent->Parent && Parent->Children->Count > 0 && (*Parent->Children)[0] == this;
+    return !ApplicationCreated || IsApplication;
+}
+
+bool Control::CreateWindow()
+{
+    HWND parentWindow = nullptr;
+    if (Parent) {
+        parentWindow = Parent->GetHandle();
+        if (!parentWindow)
+            return false;
+    }
+    if (Handle) {
+        for (int i = 0; i < Children->Count; ++i)
+            static_cast<Control*>((*Children)[i])->CreateWindow();
+        if (ShowOnCreate) {
+            ApplyVisible(true);
+            ShowOnCreate = false;
+        }
+        return true;
+    }
+
+    char className[64] = "obj_";
+    std::strncat(className, BaseClassName, sizeof className - 5);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc = {};
+    wc.style = ClassStyle;
+    wc.lpfnWndProc = BaseWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    WNDCLASSA base;
+    if (GetClassInfoA(instance, BaseClassName, &base)) {
+        wc = base;
+        wc.hInstance = instance;
+        wc.style &= 0xFFFFBF1F; // no CS_OWNDC, CS_CLASSDC, CS_PARENTDC, CS_GLOBALCLASS
+        if (!BaseWndProc)
+            BaseWndProc = base.lpfnWndProc;
+    }
+    if ((Style & WS_CHILD) && !parentWindow)
+        return false;
+    WNDCLASSA existing;
+    if (!GetClassInfoA(instance, className, &existing)) {
+        wc.lpszClassName = className;
+        wc.lpfnWndProc = SharedWindowProc;
+        if (!RegisterClassA(&wc))
+            return false;
+    }
+
+    int width = BoundsRight - BoundsLeft, height = BoundsBottom - BoundsTop;
+    int x = BoundsLeft, y = BoundsTop;
+    if (!width)
+        width = CW_USEDEFAULT;
+    if (!height)
+        height = CW_USEDEFAULT;
+    if (!IsChild && !(PositionSet & 3))
+        x = y = CW_USEDEFAULT;
+
+    PendingControl = this;
+    Handle = CreateWindowExA(ExStyle, className, CaptionText, Style, x, y, width, height, parentWindow,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId)), instance, nullptr);
+    if (!Handle) {
+        PendingControl = nullptr;
+        return false;
+    }
+    SendMessageA(Handle, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (!GetPropA(Handle, SelfProperty)) {
+        PendingControl = nullptr;
+        SetPropA(Handle, SelfProperty, this);
+    }
+    if (!IsChild)
+        SendMessageA(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon()));
+    if (AfterCreate)
+        AfterCreate(this);
+    if (AfterCreateHook)
+        AfterCreateHook(this);
+    ApplyFont(this);
+    ApplyFont(this);
+    for (int i = 0; i < Children->Count; ++i)
+        static_cast<Control*>((*Children)[i])->CreateWindow();
+    return true;
+}
+
+HWND Control::GetHandle()
+{
+    if (Handle)
+        return Handle;
+    if (!VisibleSet) {
+        // Made only because someone needs the handle: stay hidden until created explicitly.
+        Style &= ~WS_VISIBLE;
+        Visible = false;
+        CreateWindow();
+        ShowOnCreate = true;
+    } else {
+        CreateWindow();
+    }
+    return Handle;
+}
+
+LRESULT Control::Perform(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return SendMessageA(GetHandle(), message, wParam, lParam);
+}
+
+void Control::Destroy()
+{
+    Control* form = ParentForm();
+    if (form && form->CurrentControl == this)
+        form->CurrentControl = nullptr;
+    // Never leave the application's minimise anchor on a freed form.
+    if (Control* application = RootApplication()) {
+        if (application->MinimizeAnchor == this) {
+            Control* first = application->Children->Count ? static_cast<Control*>((*application->Children)[0]) : nullptr;
+            application->MinimizeAnchor = first != this ? first : nullptr;
+        }
+    }
+    if (Handle)
+        ShowWindow(Handle, SW_HIDE);
+    RunDestroyNotifications();
+
+    for (int i = Children->Count - 1; i >= 0; --i) {
+        if (i >= Children->Count)
+            continue;
+        auto* child = static_cast<Control*>((*Children)[i]);
+        // A child held by a running handler outlives this object: cut it loose.
+        if ((child->RefCount >> 1) > 0)
+            child->Parent = nullptr;
+        Free(child);
+    }
+    Children->Clear();
+
+    if (Destroying)
+        return;
+    Destroying = true;
+    FreeIfSet(Font);
+    Font = nullptr;
+    FreeIfSet(Brush);
+    Brush = nullptr;
+    FreeIfSet(Canvas);
+    Canvas = nullptr;
+
+    if (Handle) {
+        if (IsWindow(Handle)) {
+            auto old = reinterpret_cast<HICON>(SendMessageA(Handle, WM_SETICON, ICON_BIG, 0));
+            if (old && !IconShared)
+                DestroyIcon(old);
+            if (!WindowGone)
+                DestroyWindow(Handle);
+        }
+        Handle = nullptr;
+    }
+    std::free(CaptionText);
+    CaptionText = nullptr;
+    if (Parent) {
+        if (Parent->CurrentControl == this)
+            Parent->CurrentControl = nullptr;
+        Parent->Children->Remove(this);
+    }
+    if (BackBrush)
+        DeleteObject(BackBrush);
+    Free(Handlers);
+    Free(Children);
+    BaseObject::Destroy();
+}

@@ -1,0 +1,207 @@
+#pragma once
+// One native window with its object: fields, events, attached message handlers, and the
+// operations of the toolkit on it. The window is created lazily and reaches its control
+// through one shared window procedure.
+#include <cstdint>
+#include <string>
+
+#include "Graphics.h"
+#include "Object.h"
+#include "Win.h"
+
+class Control;
+
+// Hooks and attached handlers: handled or not, with the result to answer.
+using MessageHook = bool (*)(Control* control, MSG& msg, LRESULT& result);
+using NotifyEvent = EventOf<void, Control*>;
+using MessageEvent = EventOf<bool, MSG&, LRESULT&>;
+using KeyEvent = EventOf<void, Control*, WPARAM&, uint32_t>;
+using PaintEvent = EventOf<void, Control*, HDC>;
+using CloseEvent = EventOf<void, Control*, bool&>;
+
+// Toolkit-private messages.
+enum : UINT {
+    MsgFreeSelf = 0xB003,
+    MsgReflectedCommand = 0xB005,
+    MsgReflectedCtlColor = 0xBC00, // added to WM_CTLCOLORMSGBOX..WM_CTLCOLORSTATIC
+    MsgSynchronize = 0x8FFF,
+};
+
+// Notification codes of a kind, compared in this order with the reflected WM_COMMAND.
+struct NotifyCodes {
+    WORD Click, Enter, Leave, Change, SelChange;
+};
+
+class Control : public BaseObject {
+public:
+    void Init() override;
+    void Destroy() override;
+    virtual void AttachToParent(Control* parent);
+    virtual bool CreateWindow();
+    virtual LRESULT WindowProc(MSG& msg);
+
+    // Lifecycle and messages.
+    HWND GetHandle();
+    LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
+    void AttachHandler(MessageHook handler, bool runWhenTerminated = false);
+    void DetachHandler(MessageHook handler);
+    bool IsMainForm() const;
+    Control* ParentForm() const;
+    Control* RootApplication();
+
+    // Geometry, text and state.
+    RECT BoundsRect();
+    void SetBoundsRect(const RECT& r);
+    int Left() { return BoundsRect().left; }
+    int Top() { return BoundsRect().top; }
+    int Width();
+    int Height();
+    void SetLeft(int x);
+    void SetTop(int y);
+    void SetWidth(int w);
+    void SetHeight(int h);
+    Control* SetPosition(int left, int top);
+    Control* SetSize(int width, int height);
+    RECT ClientRect();
+    int ClientWidth();
+    int ClientHeight();
+    void SetClientWidth(int w);
+    void SetClientHeight(int h);
+    Control* SetClientSize(int width, int height);
+    Control* CenterWindow();
+    std::string Caption();
+    void SetCaption(const char* text);
+    void SetVisible(bool visible);
+    void Show();
+    bool IsEnabled();
+    void SetEnabled(bool enabled);
+    bool Focus();
+    HICON GetIcon();
+    void SetIcon(HICON icon);
+    void SetStyle(DWORD style);
+    void SetExStyle(DWORD exStyle);
+    void Invalidate();
+    void SetSizeLocked(bool lock);
+    void SetMessageProperty(uint32_t code, uint32_t value);
+    void Click();
+    void SetOnPaint(PaintEvent event);
+    void SetOnKeyUp(KeyEvent event);
+
+    // Application, loop and modal forms.
+    void ProcessMessages();
+    int ShowModal();
+    void Close();
+    bool IsActive();
+    void Activate(bool activate);
+    void Update();
+    void TrackMinimize();
+    void SetOnShow(NotifyEvent event);
+    void SetProgressMax(int maximum);
+
+    // Fields. Pointers to other controls do not own them unless stated.
+    HWND Handle = nullptr;
+    HWND FocusHandle = nullptr;
+    UINT ClassStyle = 0;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    HCURSOR Cursor = nullptr;
+    HICON Icon = nullptr;                  // owned unless IconShared; all bits set = none
+    bool IconShared = false;
+    char* CaptionText = nullptr;           // owned
+    uint8_t SizeKind = 0;
+    int RestoreShowCmd = 0;
+    DrawingSurface* Canvas = nullptr;      // owned
+    WNDPROC BaseWndProc = nullptr;
+    bool WindowGone = false;
+    Control* Parent = nullptr;             // not owned: the owner in the tree
+    bool Enabled = false, Visible = false, TabStop = false;
+    int TabOrder = 0;
+    PtrList* Children = nullptr;           // owned list of owned controls
+    void (*PostHook)(Control*, MSG&, LRESULT&) = nullptr;
+    HBRUSH BackBrush = nullptr;            // owned
+    COLORREF BackBrushColor = 0;
+    bool Destroying = false;
+    int ControlId = 0;
+    bool IsApplication = false, IsForm = false, IsChild = false, IsLabel = false, IsCommonControl = false;
+    uint8_t PositionSet = 0;
+    HDC PaintDC = nullptr;
+    PtrList* Handlers = nullptr;           // owned: pairs (handler, run-when-terminated)
+    NotifyEvent OnLeave;
+    MessageHook HandlerChain = nullptr;
+    MessageHook KeyProc = nullptr;
+    void (*BeforeClick)(Control*) = nullptr;
+    const char* BaseClassName = "";
+    MessageHook MessageProc = nullptr;
+    bool Ctl3DChildren = false, Ctl3D = false;
+    ColorValue TextColor = 0;
+    GraphicTool* Font = nullptr;           // owned
+    ColorValue Color = 0;
+    GraphicTool* Brush = nullptr;          // owned
+    int Margin = 0;
+    int BoundsLeft = 0, BoundsTop = 0, BoundsRight = 0, BoundsBottom = 0;
+    int ClientTop = 0, ClientBottom = 0, ClientLeft = 0, ClientRight = 0;
+    bool Transparent = false;
+    MessageEvent OnMessage;
+    NotifyEvent OnClick;
+    bool RightClick = false;
+    Control* CurrentControl = nullptr;     // not owned: gets the focus when the form is activated
+    bool VisibleSet = false;
+    bool ShowOnCreate = false;
+    uint8_t FocusDepth = 0;
+    NotifyEvent OnChange, OnEnter;
+    NotifyCodes Codes = {};
+    KeyEvent OnChar, OnKeyUp, OnKeyDown;
+    NotifyEvent OnSelChange;
+    CloseEvent OnClose;
+    void (*AfterCreate)(Control*) = nullptr;
+    void (*OnChildChange)(Control* parent, Control* child) = nullptr;
+    bool SizeLocked = false;
+    int SavedWidth = 0, SavedHeight = 0;
+    PaintEvent OnPaint;
+    int ModalResult = 0;
+    bool (*MessageFilter)(Control* application, MSG& msg) = nullptr;
+    Control* MinimizeAnchor = nullptr;     // not owned
+    NotifyEvent OnShow;
+
+private:
+    void ApplyVisible(bool visible);
+};
+
+// Constructors of the kinds the program builds.
+Control* NewApplication(const char* caption);
+Control* NewForm(Control* parent, const char* caption);
+Control* NewButton(Control* parent, const char* caption);
+Control* NewCheckBox(Control* parent, const char* caption);
+Control* NewLabel(Control* parent, const char* caption);
+Control* NewGroupBox(Control* parent, const char* caption);
+Control* NewProgressBar(Control* parent);
+
+// Toolkit state.
+extern Control* PendingControl;     // whose CreateWindowExA is in progress
+extern Control* CurrentApplication; // the Application while its loop runs
+extern bool ApplicationCreated;
+extern uint16_t NextControlId;
+extern void (*AfterCreateHook)(Control*);
+extern uint8_t LoopDepth;
+extern bool Terminated;
+extern MessageHook GlobalMessageHook;
+extern MessageHook GlobalKeyHook;
+extern void (*ResizeHook)(Control*);
+extern HCURSOR OverrideCursor;
+extern bool CursorLocked;
+// Serves MsgSynchronize; lParam carries the waiting worker.
+extern void (*SyncDispatcher)(LPARAM worker);
+
+LRESULT CALLBACK SharedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefaultProcessing(Control* control, MSG& msg);
+void InitCommonControlsWith(DWORD flags);
+// Runs the program's message loop; frees the application and clears the variable at the end.
+void Run(Control*& application);
+
+// Handlers attached by the constructors and setters.
+bool ChildHandler(Control* control, MSG& msg, LRESULT& result);
+bool FormHandler(Control* control, MSG& msg, LRESULT& result);
+bool BackgroundPainter(Control* control, MSG& msg, LRESULT& result);
+bool PaintHandler(Control* control, MSG& msg, LRESULT& result);
+bool ReflectedColorAnswer(Control* control, MSG& msg, LRESULT& result);
+bool KeyDispatcher(Control* control, MSG& msg, LRESULT& result);

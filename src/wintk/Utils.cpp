@@ -1,0 +1,62 @@
+#include "Utils.h"
+
+#include <cstring>
+
+#include "Control.h"
+
+int ShowMessageBox(const char* text, uint32_t flags)
+{
+    HWND owner = CurrentApplication ? CurrentApplication->Handle : nullptr;
+    const char* caption = CurrentApplication ? CurrentApplication->CaptionText : nullptr;
+    return MessageBoxA(owner, NonNullText(text), caption, flags);
+}
+
+uint32_t GetShiftState()
+{
+    uint32_t state = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        state |= ShiftDown;
+    if (GetKeyState(VK_CONTROL) < 0)
+        state |= CtrlDown;
+    if (GetKeyState(VK_MENU) < 0)
+        state |= AltDown;
+    return state;
+}
+
+bool SameBytes(const void* a, const void* b, uint32_t count)
+{
+    const auto* x = static_cast<const unsigned char*>(a);
+    const auto* y = static_cast<const unsigned char*>(b);
+    for (uint32_t i = 0; i < count / 4; ++i, x += 4, y += 4) {
+        uint32_t wx, wy;
+        std::memcpy(&wx, x, 4);
+        std::memcpy(&wy, y, 4);
+        if (wx != wy)
+            return false;
+    }
+    for (uint32_t i = 0; i < count % 4; ++i)
+        if (x[i] != y[i])
+            return false;
+    return true;
+}
+
+const char* NonNullText(const char* text)
+{
+    return text ? text : "";
+}
+
+char* CopyText(char* destination, const char* source)
+{
+    std::memcpy(destination, source, std::strlen(source) + 1);
+    return destination;
+}
+
+const char* FindChar(const char* text, char ch)
+{
+    for (;; ++text) {
+        if (*text == ch)
+            return text;
+        if (!*text)
+            return nullptr;
+    }
+}

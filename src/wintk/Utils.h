@@ -1,0 +1,17 @@
+#pragma once
+// Message box, keyboard shift state, and the small byte and text helpers of the toolkit.
+#include <cstdint>
+
+#include "Win.h"
+
+// Modal box owned by the running Application's window, titled with its caption.
+int ShowMessageBox(const char* text, uint32_t flags);
+
+enum : uint32_t { ShiftDown = 0x4, CtrlDown = 0x8, AltDown = 0x20 };
+uint32_t GetShiftState();
+
+bool SameBytes(const void* a, const void* b, uint32_t count);
+const char* NonNullText(const char* text);
+char* CopyText(char* destination, const char* source);
+const char* FindChar(const char* text, char ch);
+inline void DoNothing() {}
