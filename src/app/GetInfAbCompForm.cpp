@@ -80,3 +80,37 @@ void CopyProgressStep()
 {
     ProgressShown = ProgressStep;
 }
+
+// The probe run --------------------------------------------------------------------
+
+CarrierDialog* ProbeDialog = nullptr;
+
+namespace {
+
+void CopyProgressStepCall(void*)
+{
+    CopyProgressStep();
+}
+
+// On the worker: the UI thread copies the step before the probe goes on.
+void HandStageOver(void* dialog)
+{
+    static_cast<CarrierDialog*>(dialog)->Worker->Synchronize(CopyProgressStepCall, dialog);
+}
+
+int ProbeBody(void* dialog, WorkerThread*)
+{
+    return ProbeInstallation({HandStageOver, dialog});
+}
+
+const RunKind ProbeRun = {
+    "АналИз... но не мОчи ;)", 515, 387, 223, 43, true, true, &ProbeRunPending, &ProbeDialog,
+    "Подождите, собираю информацию...", ProbeBody,
+};
+
+} // namespace
+
+CarrierDialog* BuildProbeDialog(Control* parent)
+{
+    return BuildCarrierDialog(parent, ProbeRun);
+}

@@ -1,5 +1,6 @@
 #pragma once
 // The installation probe, and the background run that shows its progress.
+#include "InProcessForm.h"
 
 // How the probe hands a finished stage to its caller: called once per stage, right
 // after ProgressStep was set, and expected to return only when the UI has seen it.
@@ -12,3 +13,7 @@ struct StageReport {
 int ProbeInstallation(const StageReport& report);
 // Runs on the UI thread: takes the step that the worker has just reported.
 void CopyProgressStep();
+
+extern CarrierDialog* ProbeDialog;
+// The analysis dialog; its run probes and then sets the main window's removal buttons.
+CarrierDialog* BuildProbeDialog(Control* parent);

@@ -9,6 +9,8 @@ InstallStateRecord InstallState;
 std::atomic<long long> ProgressStep{0};
 long long ProgressShown = 0;
 long long LastShownStep = 0;
+bool ProbeRunPending = false, QuestsRunPending = false, NorvaneRunPending = false;
+bool MainFirstPaint = false;
 
 std::string GameFolder()
 {

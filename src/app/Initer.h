@@ -24,6 +24,11 @@ extern std::atomic<long long> ProgressStep;
 extern long long ProgressShown;
 extern long long LastShownStep;
 
+// Set by a carrier dialog's build, cleared by its first paint.
+extern bool ProbeRunPending, QuestsRunPending, NorvaneRunPending;
+// Set at the end of the main window's build, cleared by its first paint.
+extern bool MainFirstPaint;
+
 // The game folder as a prefix for names: the stored "WORK PATH" with exactly one
 // trailing backslash, so "C:\Games\EI" yields "C:\Games\EI\Stavor\" and never "C:\Games\EIStavor\".
 std::string GameFolder();

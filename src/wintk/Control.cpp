@@ -191,7 +191,7 @@ Control* NewForm(Control* parent, const char* caption)
 
 Control* NewButton(Control* parent, const char* caption)
 {
-    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE, &ButtonCodes, true);
+    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE, &ButtonCodes, false);
     SetHeightDefault(c, 22);
     c->SetCaption(caption);
     return c;
@@ -199,7 +199,7 @@ Control* NewButton(Control* parent, const char* caption)
 
 Control* NewCheckBox(Control* parent, const char* caption)
 {
-    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, &ButtonCodes, true);
+    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, &ButtonCodes, false);
     SetHeightDefault(c, 22);
     c->BoundsRight = c->BoundsLeft + 72;
     c->SetCaption(caption);
@@ -209,7 +209,7 @@ Control* NewCheckBox(Control* parent, const char* caption)
 Control* NewLabel(Control* parent, const char* caption)
 {
     Control* c = NewChild(parent, "STATIC", WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX | SS_LEFTNOWORDWRAP,
-                          &LabelCodes, true);
+                          &LabelCodes, false);
     SetHeightDefault(c, 22);
     c->IsLabel = true;
     c->SetCaption(caption);
@@ -220,7 +220,7 @@ Control* NewGroupBox(Control* parent, const char* caption)
 {
     Control* c = NewChild(parent, "BUTTON",
                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_GROUP | WS_TABSTOP | BS_GROUPBOX,
-                          &ButtonCodes, true);
+                          &ButtonCodes, false);
     c->ExStyle |= WS_EX_CONTROLPARENT;
     c->TabStop = false;
     c->BoundsRight += 36;

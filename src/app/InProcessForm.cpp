@@ -1,0 +1,158 @@
+#include "InProcessForm.h"
+
+#include "Initer.h"
+#include "MainForm.h"
+
+ProgressWindow* CurrentProgressWindow = nullptr;
+
+namespace {
+
+const HICON NoIcon = reinterpret_cast<HICON>(~static_cast<UINT_PTR>(0));
+const uint32_t ProgressPosition = 0x84020408; // PBM_SETPOS, repaint; PBM_GETPOS
+const DWORD ModalFrame = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+const DWORD MinMaxBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+// The user may close the progress window; the run must then leave it alone.
+void ProgressFormGone(void*, BaseObject*)
+{
+    CurrentProgressWindow = nullptr;
+}
+
+void ClearDialogReference(void* reference, BaseObject*)
+{
+    *static_cast<CarrierDialog**>(reference) = nullptr;
+}
+
+Control* NewInfoLabel(Control* form, const char* caption, int top, int width)
+{
+    Control* label = NewLabel(form, caption)->SetPosition(128, top)->SetSize(width, 13);
+    SetToolField(GetFont(label), 4, -11);
+    return label;
+}
+
+void RunWithProgress(void* context, Control*, HDC);
+
+} // namespace
+
+ProgressWindow* BuildProgressWindow(Control* parent)
+{
+    auto* w = NewObject<ProgressWindow>();
+    w->Form = NewForm(parent, "InProcessF")->SetPosition(385, 344)->SetClientSize(463, 71);
+    AttachAutoFree(w->Form, w);
+    w->Form->SetExStyle(w->Form->ExStyle | ModalFrame);
+    w->Form->SetStyle(w->Form->Style & ~MinMaxBoxes);
+    w->Info1Lab = NewInfoLabel(w->Form, "Info1Lab", 8, 65);
+    w->Info2Lab = NewInfoLabel(w->Form, "Info2Lab", 24, 0);
+    w->ProgressBar = NewProgressBar(w->Form)->SetPosition(3, 48)->SetSize(456, 0);
+    w->Form->CenterWindow();
+    w->Form->SetSizeLocked(true);
+    w->Form->TrackMinimize();
+    w->Form->SetIcon(NoIcon);
+    w->Form->OnDestroy = {ProgressFormGone, nullptr};
+    CurrentProgressWindow = w;
+    return w;
+}
+
+void FitInfoLines(ProgressWindow* window)
+{
+    for (Control* label : {window->Info1Lab, window->Info2Lab}) {
+        int width = 6 * static_cast<int>(label->Caption().size());
+        label->SetWidth(width);
+        label->SetLeft(window->Form->Width() / 2 - width / 2);
+    }
+}
+
+CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind)
+{
+    auto* dialog = NewObject<CarrierDialog>();
+    dialog->Kind = &kind;
+    dialog->OnDestroy = {ClearDialogReference, kind.Global};
+    *kind.Global = dialog;
+    dialog->Form = NewForm(parent, kind.Caption)->SetPosition(kind.Left, kind.Top);
+    if (kind.ClientSize)
+        dialog->Form->SetClientSize(kind.Width, kind.Height);
+    else
+        dialog->Form->SetSize(kind.Width, kind.Height);
+    AttachAutoFree(dialog->Form, dialog);
+    if (kind.Analysis) {
+        dialog->Form->SetExStyle(dialog->Form->ExStyle | ModalFrame);
+        dialog->Form->SetVisible(false);
+        dialog->Form->SetStyle(dialog->Form->Style & ~MinMaxBoxes);
+    }
+    dialog->Form->SetOnPaint({RunWithProgress, dialog});
+    dialog->Worker = NewSelfFreeingThread({});
+    dialog->Worker->OnExecute = {kind.Body, dialog};
+    dialog->Form->CenterWindow();
+    if (kind.Analysis)
+        dialog->Form->SetSizeLocked(true);
+    *kind.Pending = true;
+    if (TheMainWindow)
+        TheMainWindow->Form->Update();
+    if (kind.Analysis)
+        dialog->Form->SetIcon(NoIcon);
+    return dialog;
+}
+
+namespace {
+
+void ShowProgressStep()
+{
+    if (LastShownStep < ProgressStep) {
+        LastShownStep = ProgressStep;
+        if (CurrentProgressWindow)
+            CurrentProgressWindow->ProgressBar->SetMessageProperty(ProgressPosition, static_cast<uint32_t>(ProgressShown));
+    }
+}
+
+// The dialog's first paint: it hides itself and runs its worker behind the progress window.
+void RunWithProgress(void* context, Control* form, HDC)
+{
+    auto* dialog = static_cast<CarrierDialog*>(context);
+    const RunKind& kind = *dialog->Kind;
+    if (!*kind.Pending)
+        return;
+    *kind.Pending = false;
+    form->SetVisible(false);
+
+    Control* application = form->Parent;
+    ProgressWindow* progress = BuildProgressWindow(application);
+    progress->Info1Lab->SetCaption(kind.Info);
+    progress->Info2Lab->SetCaption(nullptr);
+    progress->Form->SetCaption("Подождите...");
+    FitInfoLines(progress);
+    if (!kind.Analysis)
+        progress->ProgressBar->SetVisible(false);
+    progress->ProgressBar->SetProgressMax(kind.Analysis ? 3 : 0);
+    progress->ProgressBar->SetMessageProperty(ProgressPosition, 0);
+    ProgressStep = 0;
+    ProgressShown = 0;
+    LastShownStep = 0;
+    progress->Form->Show();
+
+    // Held from before the start until the end has been seen: the worker frees itself,
+    // and its handle must stay open for the poll.
+    WorkerThread* worker = dialog->Worker;
+    AddRef(worker);
+    worker->Resume();
+    HANDLE ended = worker->ThreadHandle;
+    for (;;) {
+        if (kind.Analysis)
+            ShowProgressStep();
+        application->ProcessMessages();
+        if (WaitForSingleObject(ended, 0) != WAIT_TIMEOUT)
+            break;
+        // Sleep until a message (a sent Synchronize included) or the end of the worker.
+        MsgWaitForMultipleObjectsEx(1, &ended, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+    Release(worker);
+
+    if (kind.Analysis && TheMainWindow) {
+        TheMainWindow->DeleteNorvaneButton->SetEnabled(InstallState.NorvaneKeyExists);
+        TheMainWindow->DeleteQuestsButton->SetEnabled(InstallState.QuestsKeyExists);
+    }
+    if (CurrentProgressWindow)
+        Free(CurrentProgressWindow->Form);
+    form->Close();
+}
+
+} // namespace

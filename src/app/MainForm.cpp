@@ -1,0 +1,204 @@
+#include "MainForm.h"
+
+#include "AboutForm.h"
+#include "DelNorvaneForm.h"
+#include "DelQuestsForm.h"
+#include "GetInfAbCompForm.h"
+#include "Initer.h"
+#include "wintk/Utils.h"
+
+MainWindow* TheMainWindow = nullptr;
+const char RemovalWarning[] = "Вы ТОЧНО уверены? Удаление необратимо !!!";
+
+namespace {
+
+struct TextLine {
+    Control* MainWindow::*Member;
+    int Top, Width;
+    const char* Text;
+};
+
+// The text is one Russian page; each line is clipped at its label's width.
+const TextLine TextLines[] = {
+    {&MainWindow::TextLine1, 11, 596, "Эта программа предназначена для очистки Вашего компьютера от различных патчей, модов сделанных Vorenta"},
+    {&MainWindow::TextLine2, 27, 596, "для Проклятых Земель. Эта версия может удалить записи реестра, оставшиеся от Norvane или от дополнительных"},
+    {&MainWindow::TextLine3, 42, 593, "квестов для оригинальной сетевой игры (далее в тексте - \"наших патчей\")."},
+    {&MainWindow::TextLine4, 57, 585, "Также удаляются служебные файлы - инсталлятор и файлы резервных копий (если они есть). Все остальное "},
+    {&MainWindow::TextLine5, 72, 593, "остается неизменным. Поэтому если вы хотите удалить наши патчи то воспользуйтесь программой деинсталляции"},
+    {&MainWindow::TextLine6, 87, 593, "наших патчей - ярлыки для их запуска должны находится в меню кнопки ПУСК: ПУСК\\Программы\\Vorenta\\."},
+    {&MainWindow::TextLine7, 103, 577, "Либо вы можете запустить файл Rikta.exe в папке с игрой."},
+    {&MainWindow::TextLine8, 126, 593, "Этой программой надо пользоваться только в случае сбоя при установке\\деинсталляции наших патчей, или если"},
+    {&MainWindow::TextLine9, 141, 585, "Вы уже удалили Проклятые Земли (в таком случае \"родной\" деинсталлятор наших патчей корректно работать не"},
+    {&MainWindow::TextLine10, 156, 593, "будет). В любом случае, после использования этой программы рекомендуется удалить Проклятые Земли,"},
+    {&MainWindow::TextLine11, 171, 593, "и убедиться, что после этого в папке с игрой не  осталось следующих папок: Maps, Res, Stavor, и следующих"},
+    {&MainWindow::TextLine12, 186, 585, "файлов: Rikta.exe, norvane_readme.txt, lexora.txt. В случае обнаружения - их рекомендуется удалить до повторной "},
+    {&MainWindow::TextLine13, 201, 161, "установки Проклятых Земель."},
+};
+
+void ClearReference(void*, BaseObject*)
+{
+    TheMainWindow = nullptr;
+}
+
+MainWindow* Of(void* context)
+{
+    return static_cast<MainWindow*>(context);
+}
+
+void SetSmallFont(Control* control)
+{
+    SetToolField(GetFont(control), 4, -11);
+}
+
+// Shows a carrier dialog modally; its first paint runs its background run.
+void RunDialog(Control* application, CarrierDialog* (*build)(Control*))
+{
+    Control* form = build(application)->Form;
+    form->ShowModal();
+    Free(form);
+}
+
+void RunRemoval(MainWindow* w, CarrierDialog* (*build)(Control*))
+{
+    if (ShowMessageBox(RemovalWarning, MB_YESNO) != IDYES)
+        return;
+    RunDialog(w->Form->Parent, build);
+    Refresh(w);
+}
+
+void OnExit(void* w, Control*)
+{
+    Of(w)->Form->Parent->Close();
+}
+
+void OnRefresh(void* w, Control*)
+{
+    Refresh(Of(w));
+}
+
+void OnDeleteNorvane(void* w, Control*)
+{
+    RunRemoval(Of(w), BuildNorvaneRemovalDialog);
+}
+
+void OnDeleteQuests(void* w, Control*)
+{
+    RunRemoval(Of(w), BuildQuestsRemovalDialog);
+}
+
+void OnAbout(void* w, Control*)
+{
+    Control* form = BuildAboutWindow(Of(w)->Form->Parent)->Form;
+    form->ShowModal();
+    Free(form);
+}
+
+void OnShow(void* w, Control*)
+{
+    Of(w)->CheckBox1->Activate(true);
+}
+
+// The first paint: fix the client height at 260 whatever the frame, lock the size, probe.
+void OnFirstPaint(void* w, Control* form, HDC)
+{
+    if (!MainFirstPaint)
+        return;
+    MainFirstPaint = false;
+    int frame = form->Height() - form->ClientHeight();
+    if (frame != 27)
+        form->SetHeight(form->Height() + frame - 27);
+    form->SetSizeLocked(true);
+    Refresh(Of(w));
+}
+
+void OnKeyUp(void* w, Control*, WPARAM& key, uint32_t)
+{
+    HandleKeyUp(Of(w), key);
+}
+
+Control* NewMainButton(MainWindow* w, const char* caption, int left, int width, void (*action)(void*, Control*))
+{
+    Control* button = NewButton(w->Form, caption)->SetPosition(left, 228)->SetSize(width, 30);
+    SetSmallFont(button);
+    button->OnClick = {action, w};
+    return button;
+}
+
+} // namespace
+
+MainWindow* BuildMainWindow(Control* application)
+{
+    auto* w = NewObject<MainWindow>();
+    w->OnDestroy = {ClearReference, nullptr};
+    TheMainWindow = w;
+    w->Form = NewForm(application, "Tessaly v 1.0")->SetPosition(321, 198)->SetSize(616, 287);
+    AttachAutoFree(w->Form, w);
+    w->Form->SetOnShow({OnShow, w});
+    w->Form->SetOnPaint({OnFirstPaint, w});
+
+    w->Frame = NewGroupBox(w->Form, nullptr)->SetPosition(0, -4)->SetSize(608, 221);
+    w->Frame->TabStop = false;
+    SetSmallFont(w->Frame);
+    for (const TextLine& line : TextLines)
+        w->*line.Member = NewLabel(w->Frame, line.Text)->SetPosition(8, line.Top)->SetSize(line.Width, 13);
+    w->CheckBox1 = NewCheckBox(w->Frame, "CheckBox1")->SetPosition(176, 202)->SetSize(0, 16);
+    w->CheckBox1->SetVisible(false);
+
+    w->ExitButton = NewMainButton(w, "&Выход", 529, 77, OnExit);
+    w->RefreshButton = NewMainButton(w, "О&бновить", 449, 77, OnRefresh);
+    w->DeleteNorvaneButton = NewMainButton(w, "Удалить &Norvane", 6, 104, OnDeleteNorvane);
+    w->DeleteQuestsButton = NewMainButton(w, "Удалить &Quests", 120, 104, OnDeleteQuests);
+    w->AboutButton = NewMainButton(w, "&О программе", 360, 86, OnAbout);
+    for (Control* c : {w->CheckBox1, w->ExitButton, w->RefreshButton, w->DeleteNorvaneButton, w->DeleteQuestsButton,
+                       w->AboutButton})
+        c->SetOnKeyUp({OnKeyUp, w});
+
+    w->Form->CenterWindow();
+    w->Form->TrackMinimize();
+    MainFirstPaint = true;
+    return w;
+}
+
+void Refresh(MainWindow* w)
+{
+    RunDialog(w->Form->Parent, BuildProbeDialog);
+    w->Form->Show();
+}
+
+void HandleKeyUp(MainWindow* w, WPARAM key)
+{
+    if (key == VK_TAB) {
+        // The ring along the button row; a disabled button is passed over because the
+        // next rule finds it as the current control.
+        Control* const ring[][2] = {
+            {w->CheckBox1, w->DeleteNorvaneButton}, {w->DeleteNorvaneButton, w->DeleteQuestsButton},
+            {w->DeleteQuestsButton, w->AboutButton}, {w->AboutButton, w->RefreshButton},
+            {w->RefreshButton, w->ExitButton},      {w->ExitButton, w->DeleteNorvaneButton},
+            {w->DeleteNorvaneButton, w->DeleteQuestsButton}, {w->DeleteQuestsButton, w->AboutButton},
+        };
+        for (auto& rule : ring) {
+            if (!rule[0]->IsActive())
+                continue;
+            rule[1]->Activate(true);
+            if (rule[1]->IsEnabled())
+                return;
+        }
+        return;
+    }
+    const struct {
+        WPARAM Key;
+        Control* Button;
+    } hotKeys[] = {
+        {'D', w->ExitButton},          {'N', w->DeleteNorvaneButton}, {'J', w->AboutButton},
+        {'Q', w->DeleteQuestsButton},  {VK_OEM_COMMA, w->RefreshButton},
+    };
+    for (const auto& hot : hotKeys) {
+        if (hot.Key != key)
+            continue;
+        if (hot.Button->IsEnabled()) {
+            hot.Button->Activate(true);
+            hot.Button->Click();
+        }
+        return;
+    }
+}
