@@ -271,14 +271,19 @@ void SetDC(DrawingSurface* canvas, HDC dc)
     }
 }
 
+// Fetched once per process, never freed.
+static HGDIOBJ stockPen, stockBrush, stockFont;
+
 void DeselectTools(DrawingSurface* canvas)
 {
     const uint8_t selected = DrawingSurface::PenSelected | DrawingSurface::BrushSelected | DrawingSurface::FontSelected;
     if (!canvas->DC || !(canvas->CanvasState & selected))
         return;
-    static HGDIOBJ stockPen = GetStockObject(BLACK_PEN);
-    static HGDIOBJ stockBrush = GetStockObject(NULL_BRUSH);
-    static HGDIOBJ stockFont = GetStockObject(SYSTEM_FONT);
+    if (!stockFont) {
+        stockPen = GetStockObject(BLACK_PEN);
+        stockBrush = GetStockObject(NULL_BRUSH);
+        stockFont = GetStockObject(SYSTEM_FONT);
+    }
     SelectObject(canvas->DC, stockFont);
     SelectObject(canvas->DC, stockBrush);
     SelectObject(canvas->DC, stockPen);

@@ -1,8 +1,5 @@
 #include "Registry.h"
 
-#include <memory>
-#include <new>
-
 HKEY KeyOpenForRead(HKEY root, const char* subKey)
 {
     HKEY key = nullptr;
@@ -38,18 +35,13 @@ std::string ReadStringValue(HKEY key, const char* name)
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
         return text;
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size ? size : 1]);
-    if (!buffer)
-        return text;
+    std::string buffer(size, '\0');
     DWORD read = size;
-    if (RegQueryValueExA(key, name, nullptr, &type, buffer.get(), &read) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) == ERROR_SUCCESS) {
         // Stop at the first zero byte, but never read past what the first query reported:
         // a value stored without its terminator must not run into the heap.
-        DWORD length = 0;
-        DWORD limit = read < size ? read : size;
-        while (length < limit && buffer[length] != 0)
-            ++length;
-        text.assign(reinterpret_cast<const char*>(buffer.get()), length);
+        buffer.resize(read < size ? read : size);
+        text = buffer.substr(0, buffer.find('\0'));
     }
     return text;
 }
