@@ -149,14 +149,17 @@ int Control::ClientHeight()
     return r.bottom - r.top;
 }
 
+// The client size is read first: it creates the window, whose real frame then counts.
 void Control::SetClientWidth(int w)
 {
-    SetWidth(w + Width() - ClientWidth());
+    int client = ClientWidth();
+    SetWidth(w + Width() - client);
 }
 
 void Control::SetClientHeight(int h)
 {
-    SetHeight(h + Height() - ClientHeight());
+    int client = ClientHeight();
+    SetHeight(h + Height() - client);
 }
 
 Control* Control::SetClientSize(int width, int height)
