@@ -291,30 +291,28 @@ void Control::SetIcon(HICON icon)
         DestroyIcon(previous);
 }
 
+// Stores a style word and, with a window, applies it and lets the frame follow.
+static void StoreStyle(Control* control, DWORD& field, int index, DWORD value)
+{
+    if (value == field)
+        return;
+    field = value;
+    if (control->Handle) {
+        SetWindowLongA(control->Handle, index, value);
+        SetWindowPos(control->Handle, nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        control->Invalidate();
+    }
+}
+
 void Control::SetStyle(DWORD style)
 {
-    if (style == Style)
-        return;
-    Style = style;
-    if (Handle) {
-        SetWindowLongA(Handle, GWL_STYLE, style);
-        SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        Invalidate();
-    }
+    StoreStyle(this, Style, GWL_STYLE, style);
 }
 
 void Control::SetExStyle(DWORD exStyle)
 {
-    if (exStyle == ExStyle)
-        return;
-    ExStyle = exStyle;
-    if (Handle) {
-        SetWindowLongA(Handle, GWL_EXSTYLE, exStyle);
-        SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        Invalidate();
-    }
+    StoreStyle(this, ExStyle, GWL_EXSTYLE, exStyle);
 }
 
 void Control::Invalidate()
