@@ -254,7 +254,9 @@ void SetDC(DrawingSurface* canvas, HDC dc)
     if (canvas->DC) {
         DeselectTools(canvas);
         Control* owner = canvas->Owner;
-        if (!owner || owner->PaintDC != canvas->DC) {
+        // A paint DC belongs to its BeginPaint, also when a nested paint has meanwhile
+        // replaced the owner's PaintDC: releasing it would disable the outer paint's DC.
+        if (!canvas->PaintDCHeld && (!owner || owner->PaintDC != canvas->DC)) {
             if (canvas->DCGetter.Proc == WindowDCGetter)
                 ReleaseDC(owner ? owner->Handle : nullptr, canvas->DC);
             else
