@@ -1,0 +1,99 @@
+// Saves the README's pictures of Tessaly's windows. scripts/screenshots runs it under
+// Xvfb in the build's prefix, with the unix folder for the PNGs as its argument.
+#include <cstdio>
+#include <string>
+
+#include "Host.h"
+#include "Poll.h"
+#include "TessalyProcess.h"
+#include "support/GameSetup.h"
+
+namespace {
+
+std::string folder;
+
+// Crops the window from a screenshot of the whole (virtual) desktop.
+bool Shoot(HWND window, const char* name)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    WaitUntil([&] { return !GetUpdateRect(window, nullptr, FALSE); }, 2000);
+    PauseServing(300); // the X server draws a little after the paint has returned
+    RECT r;
+    if (!GetWindowRect(window, &r))
+        return false;
+    int width = r.right - r.left, height = r.bottom - r.top;
+    std::printf("%s: %d x %d at %ld,%ld\n", name, width, height, r.left, r.top);
+    std::string crop = std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(r.left) + "+" +
+                       std::to_string(r.top);
+    return RunOnHost("xwd -root -silent | /usr/bin/convert xwd:- -crop " + crop + " +repage '" + folder + "/" + name +
+                     "'") &&
+           IsWindow(window);
+}
+
+bool Fail(const char* what)
+{
+    std::fprintf(stderr, "screenshots: %s\n", what);
+    return false;
+}
+
+bool ShootAll()
+{
+    // Both variants installed, so that both removal buttons are enabled; a backup folder
+    // large enough that the removal's progress window stays up for a few seconds.
+    GameSetup pc{"screenshots"};
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    pc.InstallQuests();
+    pc.InstallNorvane();
+    if (!MakeManyFiles(pc.Game + "Stavor\\Many", 8000))
+        return Fail("could not make the backup files");
+
+    TessalyProcess app;
+    if (!app.Start() || !app.WaitFirstProbe())
+        return Fail("Tessaly did not come up");
+    if (!Shoot(app.Main(), "main-window.png"))
+        return Fail("no picture of the main window");
+    // Wine draws a window that lies wholly inside another one's rectangle black on this
+    // X server; the centred About and progress windows would, so the main window moves up.
+    RECT r;
+    GetWindowRect(app.Main(), &r);
+    SetWindowPos(app.Main(), nullptr, r.left, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    app.Click(app.MainChild(AboutButtonCaption));
+    HWND about = nullptr;
+    if (!WaitUntil([&] { return (about = app.FindWindow("obj_Form", AboutCaption)) && IsWindowVisible(about); }, 3000))
+        return Fail("the About window did not open");
+    if (!Shoot(about, "about-window.png"))
+        return Fail("no picture of the About window");
+    app.Click(FindChild(about, "ОК"));
+    if (!app.WaitSettled())
+        return Fail("the About window did not close");
+
+    app.Click(app.MainChild(QuestsCaption));
+    HWND box = app.WaitMessageBox();
+    if (!box || !app.Answer(box, IDYES))
+        return Fail("no confirmation");
+    HWND progress = nullptr;
+    if (!WaitUntil([&] { return (progress = app.RemovalProgressWindow()) != nullptr; }, 3000))
+        return Fail("no progress window");
+    if (!Shoot(progress, "progress-window.png"))
+        return Fail("no picture of the progress window (did the removal end too early?)");
+    if (!WaitUntil([&] { return !IsWindowEnabled(app.MainChild(QuestsCaption)) && app.Settled(); }, 60000))
+        return Fail("the removal did not end");
+
+    PostMessageA(app.Main(), WM_CLOSE, 0, 0);
+    DWORD code = 0;
+    return app.WaitExit(5000, code) || Fail("Tessaly did not end");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: e2e_screenshots UNIX-FOLDER\n");
+        return 2;
+    }
+    folder = argv[1];
+    return ShootAll() ? 0 : 1;
+}
