@@ -25,8 +25,9 @@ bool Shoot(HWND window, const char* name)
     std::printf("%s: %d x %d at %ld,%ld\n", name, width, height, r.left, r.top);
     std::string crop = std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(r.left) + "+" +
                        std::to_string(r.top);
-    return RunOnHost("xwd -root -silent | /usr/bin/convert xwd:- -crop " + crop + " +repage '" + folder + "/" + name +
-                     "'") &&
+    // Without the date chunks, a new run of unchanged windows leaves the files as they were.
+    return RunOnHost("xwd -root -silent | /usr/bin/convert xwd:- -crop " + crop +
+                     " +repage -define png:exclude-chunks=date,time '" + folder + "/" + name + "'") &&
            IsWindow(window);
 }
 
