@@ -1,5 +1,5 @@
-// Reference counting, the destroy notification, objects that die with their owner, and
-// the growable pointer list.
+// Reference counting with the free mark, objects that die with their owner, and the
+// growable pointer list.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,40 +9,27 @@
 
 namespace {
 
-using Journal = std::vector<std::string>;
+std::vector<std::string> deaths;
 
-// Writes each Destroy and each release of its storage into a journal, so that a second
-// destruction or a wrong order shows up.
-class Probe : public BaseObject {
-public:
-    void Destroy() override
-    {
-        Log->push_back(Name);
-        BaseObject::Destroy();
-    }
-    Journal* Log = nullptr;
-    std::string Name;
-
-protected:
-    ~Probe() override { Log->push_back(Name + " storage"); }
-};
-
-Probe* NewProbe(Journal& log, const char* name)
+// Journals the death of the object its context names, then frees the object again, as a
+// window message during a destruction can: a second destruction would show up.
+void Died(void* name, BaseObject* object)
 {
-    Probe* probe = NewObject<Probe>();
-    probe->Log = &log;
-    probe->Name = name;
-    return probe;
+    deaths.push_back(static_cast<const char*>(name));
+    Free(object);
 }
 
-TEST(RefCount, FreeDestroysAtOnceOrAtTheLastHoldersRelease)
+BaseObject* Named(const char* name)
 {
-    Journal log;
-    Free(NewProbe(log, "fresh"));
-    EXPECT_EQ(log, (Journal{"fresh", "fresh storage"}));
+    BaseObject* object = NewObject<BaseObject>();
+    object->OnDestroy = {Died, const_cast<char*>(name)};
+    return object;
+}
 
-    log.clear();
-    Probe* held = NewProbe(log, "held");
+TEST(Object, FreeWaitsForTheLastHolderAndAttachedObjectsDieLastAttachedFirst)
+{
+    deaths.clear();
+    BaseObject* held = Named("held");
     AddRef(held);
     Release(held); // a hold without a free keeps the object
     AddRef(held);
@@ -50,133 +37,51 @@ TEST(RefCount, FreeDestroysAtOnceOrAtTheLastHoldersRelease)
     Free(held);
     Free(held); // a free already pending: ignored
     Release(held);
-    EXPECT_TRUE(log.empty()) << "destroyed while a holder remained";
+    EXPECT_TRUE(deaths.empty()) << "destroyed while a holder remained";
     Release(held);
-    EXPECT_EQ(log, (Journal{"held", "held storage"}));
-}
+    EXPECT_EQ(deaths, std::vector<std::string>{"held"});
 
-// A notification that frees its sender again, as a window message during destruction can.
-void FreeSenderAgain(void* calls, BaseObject* sender)
-{
-    ++*static_cast<int*>(calls);
-    Free(sender);
-}
-
-TEST(RefCount, FreeDuringDestructionIsIgnored)
-{
-    for (bool held : {false, true}) {
-        Journal log;
-        int calls = 0;
-        Probe* probe = NewProbe(log, "a");
-        probe->OnDestroy = {FreeSenderAgain, &calls};
-        if (held) {
-            AddRef(probe);
-            Free(probe);
-            Release(probe);
-        } else {
-            Free(probe);
-        }
-        EXPECT_EQ(calls, 1) << "held " << held;
-        EXPECT_EQ(log, (Journal{"a", "a storage"})) << "held " << held;
-    }
-}
-
-TEST(AutoFree, AttachedObjectsDieLastAttachedFirstBeforeTheOwnersStorage)
-{
-    Journal log;
-    Probe* owner = NewProbe(log, "owner");
-    AttachAutoFree(owner, NewProbe(log, "a"));
+    deaths.clear();
+    BaseObject* owner = Named("owner");
+    AttachAutoFree(owner, Named("a"));
     AttachAutoFree(owner, nullptr); // skipped when the owner dies
-    AttachAutoFree(owner, NewProbe(log, "b"));
-    AttachAutoFree(owner, NewProbe(log, "c"));
+    AttachAutoFree(owner, Named("b"));
     Free(owner);
-    EXPECT_EQ(log, (Journal{"owner", "c", "c storage", "b", "b storage", "a", "a storage", "owner storage"}));
+    EXPECT_EQ(deaths, (std::vector<std::string>{"owner", "b", "a"}));
 }
 
-// Entries are only compared, never followed: small integers serve as pointers.
-void* P(int n)
+TEST(PtrList, GrowsFourAtATimeAndEditsKeepTheOrderOfTheOtherEntries)
 {
-    return reinterpret_cast<void*>(static_cast<intptr_t>(n));
-}
-
-std::vector<int> Entries(const PtrList* list)
-{
-    std::vector<int> entries;
-    for (int i = 0; i < list->Count; ++i)
-        entries.push_back(static_cast<int>(reinterpret_cast<intptr_t>((*list)[i])));
-    return entries;
-}
-
-TEST(PtrList, GrowsByGrowByEntriesAndKeepsItsContents)
-{
+    // Entries are only compared, never followed: small integers serve as pointers.
+    auto p = [](intptr_t n) { return reinterpret_cast<void*>(n); };
+    auto entries = [](const PtrList* list) {
+        std::vector<intptr_t> items;
+        for (int i = 0; i < list->Count; ++i)
+            items.push_back(reinterpret_cast<intptr_t>((*list)[i]));
+        return items;
+    };
     PtrList* list = NewPtrList();
-    EXPECT_EQ(list->Capacity, 0);
-    EXPECT_EQ(list->Items, nullptr);
     for (int i = 1; i <= 4; ++i)
-        EXPECT_EQ(list->Add(P(i)), i - 1);
+        EXPECT_EQ(list->Add(p(i)), i - 1);
     EXPECT_EQ(list->Capacity, 4);
-    list->Add(P(5));
+    list->Insert(0, p(9)); // the full array grows here
+    list->Insert(list->Count, p(8));
+    list->Insert(2, p(5));
     EXPECT_EQ(list->Capacity, 8);
-    for (int i = 6; i <= 300; ++i)
-        list->Add(P(i));
-    EXPECT_EQ(list->Capacity, 300); // linear growth, 4 at a time
-    std::vector<int> expected;
-    for (int i = 1; i <= 300; ++i)
-        expected.push_back(i);
-    EXPECT_EQ(Entries(list), expected);
-    Free(list);
-
-    for (int growBy : {0, -3}) {
-        PtrList* odd = NewPtrList();
-        odd->GrowBy = growBy;
-        odd->Add(P(1));
-        EXPECT_EQ(odd->Capacity, 4) << "GrowBy " << growBy;
-        Free(odd);
-    }
-}
-
-TEST(PtrList, EditingKeepsTheOrderOfTheOtherEntries)
-{
-    PtrList* list = NewPtrList();
-    EXPECT_EQ(list->IndexOf(P(1)), -1);
-    for (int i = 1; i <= 3; ++i)
-        list->Add(P(i));
-    list->Insert(0, P(9));
-    list->Insert(list->Count, P(8)); // the full array grows here
-    list->Insert(2, P(5));
-    EXPECT_EQ(Entries(list), (std::vector<int>{9, 1, 5, 2, 3, 8}));
+    EXPECT_EQ(entries(list), (std::vector<intptr_t>{9, 1, 5, 2, 3, 4, 8}));
 
     list->DeleteRange(1, 0);
     list->DeleteRange(1, -2);
     list->Delete(1);
-    EXPECT_EQ(Entries(list), (std::vector<int>{9, 5, 2, 3, 8}));
-    list->Add(P(5));
-    EXPECT_EQ(list->IndexOf(P(5)), 1);
-    list->Remove(P(5)); // only the first of two
-    list->Remove(P(7));
-    EXPECT_EQ(Entries(list), (std::vector<int>{9, 2, 3, 8, 5}));
-    list->DeleteRange(2, 10);
-    EXPECT_EQ(Entries(list), (std::vector<int>{9, 2}));
-    EXPECT_EQ(list->Capacity, 8) << "the array never shrinks";
-    Free(list);
-}
-
-TEST(PtrList, SetCapacityNeverDropsEntriesAndClearReleasesTheArray)
-{
-    PtrList* list = NewPtrList();
-    for (int i = 1; i <= 6; ++i)
-        list->Add(P(i));
-    list->SetCapacity(2);
-    EXPECT_EQ(list->Capacity, 6);
-    list->SetCapacity(20);
-    EXPECT_EQ(list->Capacity, 20);
-    EXPECT_EQ(Entries(list), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    list->Clear();
-    EXPECT_EQ(list->Count, 0);
-    EXPECT_EQ(list->Capacity, 0);
-    EXPECT_EQ(list->Items, nullptr);
-    list->Add(P(1));
-    EXPECT_EQ(Entries(list), (std::vector<int>{1}));
+    list->Add(p(5));
+    EXPECT_EQ(list->IndexOf(p(5)), 1);
+    list->Remove(p(5)); // only the first of two
+    list->Remove(p(7));
+    EXPECT_EQ(entries(list), (std::vector<intptr_t>{9, 2, 3, 4, 8, 5}));
+    list->DeleteRange(2, 10); // clipped to the end
+    EXPECT_EQ(entries(list), (std::vector<intptr_t>{9, 2}));
+    list->SetCapacity(1); // never below the count
+    EXPECT_EQ(list->Capacity, 2);
     Free(list);
 }
 

@@ -1,58 +1,40 @@
-// The message box, the shift state and the byte and text helpers.
+// The message box, the shift state, the byte and text helpers, paths and the registry
+// access where the program's own tests do not reach.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "support/GuiDriver.h"
+#include "wintk/FileSystem.h"
+#include "wintk/Registry.h"
 #include "wintk/Utils.h"
 
 namespace {
 
-// "Вы ТОЧНО уверены? Удаление необратимо !!!" in code page 1251.
-const char Warning[] = "\xc2\xfb \xd2\xce\xd7\xcd\xce \xf3\xe2\xe5\xf0\xe5\xed\xfb? "
-                       "\xd3\xe4\xe0\xeb\xe5\xed\xe8\xe5 \xed\xe5\xee\xe1\xf0\xe0\xf2\xe8\xec\xee !!!";
+using MessageBoxes = WindowTest;
 
-TEST(MessageBoxes, IsOwnedByTheRunningApplicationAndTitledWithItsCaption)
+TEST_F(MessageBoxes, OwnedByTheRunningApplicationAndTitledWithItsCaption)
 {
-    CreationGlobalsGuard globals;
-    LoopGlobalsGuard loop;
-    ScopedApplication app("Tessaly");
+    // "Вы ТОЧНО уверены?" in code page 1251.
+    const char warning[] = "\xc2\xfb \xd2\xce\xd7\xcd\xce \xf3\xe2\xe5\xf0\xe5\xed\xfb?";
     ASSERT_TRUE(app->CreateWindow());
     CurrentApplication = app;
-    MessageBoxAnswerer answerer(IDNO);
-    int answer = ShowMessageBox(Warning, MB_YESNO);
-    MessageBoxSeen seen = answerer.Wait();
-    ASSERT_TRUE(seen.Found);
-    EXPECT_EQ(answer, IDNO);
+    MessageBoxSeen seen = AnswerMessageBox(IDNO, [&] { return ShowMessageBox(warning, MB_YESNO); });
+    EXPECT_EQ(seen.Answer, IDNO);
     EXPECT_EQ(seen.Owner, app->Handle);
-    EXPECT_EQ(seen.Caption, "Tessaly");
-    EXPECT_EQ(seen.Text, Warning);
-}
+    EXPECT_EQ(seen.Caption, "Test");
+    EXPECT_EQ(seen.Text, warning);
 
-TEST(MessageBoxes, WithoutARunningApplicationHasNoOwnerAndTheSystemCaption)
-{
-    CreationGlobalsGuard globals;
-    LoopGlobalsGuard loop;
-    ScopedApplication app("Tessaly"); // exists, but its loop does not run
-    ASSERT_TRUE(app->CreateWindow());
-    CurrentApplication = nullptr;
-    MessageBoxAnswerer answerer(IDYES);
-    int answer = ShowMessageBox(nullptr, MB_YESNO);
-    MessageBoxSeen seen = answerer.Wait();
-    ASSERT_TRUE(seen.Found);
-    EXPECT_EQ(answer, IDYES);
+    CurrentApplication = nullptr; // the application exists, but its loop does not run
+    seen = AnswerMessageBox(IDYES, [] { return ShowMessageBox(nullptr, MB_YESNO); });
+    EXPECT_EQ(seen.Answer, IDYES);
     EXPECT_EQ(seen.Owner, nullptr);
-    EXPECT_NE(seen.Caption, "Tessaly");
-    EXPECT_FALSE(seen.Caption.empty()) << "a null caption gives the system's default";
+    EXPECT_NE(seen.Caption, "Test");
     EXPECT_EQ(seen.Text, "");
 }
 
-TEST(ShiftState, FollowsTheThreadsKeyState)
+TEST(Utils, ShiftStateSameBytesAndFindChar)
 {
-    {
-        HeldKeys keys({});
-        EXPECT_EQ(GetShiftState(), 0u);
-    }
     {
         HeldKeys keys({VK_CONTROL, VK_MENU});
         EXPECT_EQ(GetShiftState(), 0x28u);
@@ -61,15 +43,6 @@ TEST(ShiftState, FollowsTheThreadsKeyState)
         HeldKeys keys({VK_SHIFT});
         EXPECT_EQ(GetShiftState(), 0x4u);
     }
-}
-
-TEST(SameBytes, ComparesWholeWordsThenTheRemainingBytes)
-{
-    RECT a = {10, 20, 30, 40}, b = a;
-    EXPECT_TRUE(SameBytes(&a, &b, sizeof a));
-    b.bottom = 41;
-    EXPECT_FALSE(SameBytes(&a, &b, sizeof a));
-    EXPECT_TRUE(SameBytes(&a, &b, 12));
 
     // With 6 bytes: one word, then bytes 4 and 5; byte 6 lies outside.
     const unsigned char x[7] = {1, 2, 3, 4, 5, 6, 7};
@@ -79,30 +52,32 @@ TEST(SameBytes, ComparesWholeWordsThenTheRemainingBytes)
         y[i] ^= 0x80;
         EXPECT_EQ(SameBytes(x, y, 6), i == 6) << "byte " << i;
     }
-    EXPECT_TRUE(SameBytes("abc", "xyz", 0));
-}
 
-TEST(TextUtils, FindCharScansUpToAndIncludingTheTerminator)
-{
-    const char text[] = "abc";
-    EXPECT_EQ(FindChar(text, 'c'), text + 2);
-    EXPECT_EQ(FindChar(text, 'x'), nullptr);
-    EXPECT_EQ(FindChar(text, '\0'), text + 3);
     const char caption[] = "\xce&\xe1\xed\xee\xe2\xe8\xf2\xfc"; // "О&бновить"
     EXPECT_EQ(FindChar(caption, '&'), caption + 1);
     EXPECT_EQ(FindChar(caption, '\xe1'), caption + 2);
+    EXPECT_EQ(FindChar(caption, '\0'), caption + 9);
+    EXPECT_EQ(FindChar(caption, 'x'), nullptr);
 }
 
-TEST(TextUtils, CopyTextCopiesTheTerminatorOnlyAndNullIsEmpty)
+// A path that looks absolute but depends on the current drive or folder would let a
+// removal work somewhere else.
+TEST(FileSystemAndRegistry, AbsolutePathsAndStringsStoredWithoutTerminator)
 {
-    char buffer[8];
-    std::memset(buffer, 'x', sizeof buffer);
-    const char exit[] = "\xc2\xfb\xf5\xee\xe4"; // "Выход"
-    EXPECT_EQ(CopyText(buffer, exit), buffer);
-    EXPECT_EQ(std::memcmp(buffer, exit, sizeof exit), 0);
-    EXPECT_EQ(buffer[sizeof exit], 'x');
-    EXPECT_STREQ(NonNullText(nullptr), "");
-    EXPECT_EQ(NonNullText(exit), exit);
+    for (const char* path : {"C:\\Games", "d:\\", "\\\\server\\share"})
+        EXPECT_TRUE(IsAbsolutePath(path)) << path;
+    for (const char* path : {"", "C:Games", "\\Games", "1:\\Games"})
+        EXPECT_FALSE(IsAbsolutePath(path)) << path;
+
+    const char key[] = "Software\\TessalyTest";
+    HKEY open = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &open, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(open, "raw", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3);
+    RegSetValueExA(open, "inner", 0, REG_SZ, reinterpret_cast<const BYTE*>("ab\0cd"), 6);
+    EXPECT_EQ(ReadStringValue(open, "raw"), "abc");
+    EXPECT_EQ(ReadStringValue(open, "inner"), "ab");
+    RegCloseKey(open);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }
 
 } // namespace

@@ -1,31 +1,33 @@
+// Threads owned by objects: starting, ending, freeing, and calls handed to the window thread.
 #include <gtest/gtest.h>
 
 #include <atomic>
 
-#include "support/Gui.h"
 #include "support/GuiDriver.h"
 #include "wintk/WorkerThread.h"
 
 namespace {
 
-HANDLE Duplicate(HANDLE handle)
-{
-    HANDLE copy = nullptr;
-    DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
-    return copy;
-}
+// Waits for the thread through a handle of the test's own (a self-freeing object closes
+// its copy when it goes) and answers the exit code.
+struct ThreadWatch {
+    HANDLE handle = nullptr;
+    explicit ThreadWatch(WorkerThread* thread)
+    {
+        DuplicateHandle(GetCurrentProcess(), thread->ThreadHandle, GetCurrentProcess(), &handle, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    }
+    ~ThreadWatch() { CloseHandle(handle); }
+    DWORD ExitCode()
+    {
+        DWORD code = 12345;
+        EXPECT_EQ(WaitForSingleObject(handle, 5000), WAIT_OBJECT_0);
+        GetExitCodeThread(handle, &code);
+        return code;
+    }
+};
 
-std::atomic<bool> destroyed{false};
-
-void MarkDestroyed(void*, BaseObject*)
-{
-    destroyed = true;
-}
-
-int ReturnSeven(void*, WorkerThread*)
-{
-    return 7;
-}
+std::atomic<int> destroyed, served;
+DWORD servedOn;
 
 int SleepForever(void* started, WorkerThread*)
 {
@@ -34,32 +36,35 @@ int SleepForever(void* started, WorkerThread*)
         Sleep(1000);
 }
 
-TEST(WorkerThread, SelfFreeingBodyEndsWithItsResultAndTheObjectGoes)
+TEST(WorkerThread, StartsSuspendedEndsWithItsResultFreesItselfOrIsTerminatedAndResumesOnce)
 {
-    destroyed = false;
+    destroyed = 0;
     WorkerThread* thread = NewSelfFreeingThread({});
-    EXPECT_TRUE(thread->Suspended);
-    thread->OnExecute = {ReturnSeven, nullptr};
-    thread->OnDestroy = {MarkDestroyed, nullptr};
-    HANDLE watch = Duplicate(thread->ThreadHandle);
+    thread->OnExecute = {[](void*, WorkerThread*) { return 7; }, nullptr};
+    thread->OnDestroy = {[](void*, BaseObject*) { ++destroyed; }, nullptr};
+    ThreadWatch selfFreeing(thread);
     Sleep(50);
-    EXPECT_FALSE(destroyed) << "nothing may run before Resume";
-
+    EXPECT_EQ(destroyed.load(), 0) << "nothing may run before Resume";
     thread->Resume();
-    ASSERT_EQ(WaitForSingleObject(watch, 5000), WAIT_OBJECT_0);
-    DWORD code = 0;
-    GetExitCodeThread(watch, &code);
-    EXPECT_EQ(code, 7u);
-    EXPECT_TRUE(destroyed);
-    CloseHandle(watch);
-}
+    EXPECT_EQ(selfFreeing.ExitCode(), 7u);
+    EXPECT_EQ(destroyed.load(), 1);
 
-TEST(WorkerThread, ResumeOfADoublySuspendedThreadKeepsItSuspended)
-{
-    static int resumed;
-    resumed = 0;
-    WorkerThread* thread = NewThread();
-    thread->OnResume = {[](void*, WorkerThread*) { ++resumed; }, nullptr};
+    // Freed unfinished: killed inside its body, not while it is still starting up.
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread = NewThread();
+    thread->OnExecute = {SleepForever, started};
+    thread->Resume();
+    ASSERT_EQ(WaitForSingleObject(started, 5000), WAIT_OBJECT_0);
+    CloseHandle(started);
+    ThreadWatch unfinished(thread);
+    Free(thread);
+    EXPECT_EQ(WaitForSingleObject(unfinished.handle, 0), WAIT_OBJECT_0) << "ended before Free returned";
+    EXPECT_EQ(unfinished.ExitCode(), 0u);
+
+    // Suspended once more from outside, it needs a second Resume.
+    int resumed = 0;
+    thread = NewThread();
+    thread->OnResume = {[](void* count, WorkerThread*) { ++*static_cast<int*>(count); }, &resumed};
     SuspendThread(thread->ThreadHandle);
     thread->Resume();
     EXPECT_TRUE(thread->Suspended);
@@ -69,93 +74,47 @@ TEST(WorkerThread, ResumeOfADoublySuspendedThreadKeepsItSuspended)
     EXPECT_EQ(resumed, 1);
     EXPECT_EQ(thread->WaitFor(), 0u);
     Free(thread);
-}
-
-TEST(WorkerThread, WaitForWithoutAThreadAnswersAtOnce)
-{
-    WorkerThread* thread = NewObject<WorkerThread>();
-    EXPECT_EQ(thread->ThreadHandle, nullptr);
+    thread = NewObject<WorkerThread>(); // without a thread
     EXPECT_EQ(thread->WaitFor(), 0xFFFFFFFFu);
     Free(thread);
 }
 
-TEST(WorkerThread, FreeingAnUnfinishedThreadTerminatesItWithCodeZero)
-{
-    // Killed inside its body, not while the thread is still starting up.
-    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    WorkerThread* thread = NewThread();
-    thread->OnExecute = {SleepForever, started};
-    thread->Resume();
-    ASSERT_EQ(WaitForSingleObject(started, 5000), WAIT_OBJECT_0);
-    CloseHandle(started);
-    HANDLE watch = Duplicate(thread->ThreadHandle);
-    Free(thread);
-    ASSERT_EQ(WaitForSingleObject(watch, 0), WAIT_OBJECT_0);
-    DWORD code = 1;
-    GetExitCodeThread(watch, &code);
-    EXPECT_EQ(code, 0u);
-    CloseHandle(watch);
-}
-
-// The window thread's identity, as seen by the synchronised calls.
-DWORD servedOn;
-int served;
-
-void RecordServingThread(void*)
-{
-    servedOn = GetCurrentThreadId();
-    ++served;
-}
-
+// Hands two calls to the window thread, then, given a form, one that closes it.
 int SynchronizeTwice(void* form, WorkerThread* thread)
 {
-    thread->Synchronize(RecordServingThread, nullptr);
-    thread->Synchronize(RecordServingThread, nullptr);
+    for (int i = 0; i < 2; ++i)
+        thread->Synchronize([](void*) { servedOn = GetCurrentThreadId(); ++served; }, nullptr);
     if (form)
         thread->Synchronize([](void* f) { static_cast<Control*>(f)->Close(); }, form);
     return 0;
 }
 
-class SynchronizeTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(app->CreateWindow());
-        globals.EnterLoop(app);
-        servedOn = 0;
-        served = 0;
-    }
-    ScopedApplication app{"Sync"};
-    LoopGlobalsGuard globals;
-};
+using Synchronize = WindowTest;
 
-TEST_F(SynchronizeTest, ServedInsideProcessMessages)
+TEST_F(Synchronize, CallsAreServedOnTheWindowThreadInProcessMessagesAndInAModalLoop)
 {
+    ASSERT_TRUE(app->CreateWindow());
+    loop.EnterLoop(app);
+    served = 0;
     WorkerThread* thread = NewSelfFreeingThread({});
     thread->OnExecute = {SynchronizeTwice, nullptr};
-    HANDLE watch = Duplicate(thread->ThreadHandle);
+    ThreadWatch pumped(thread);
     thread->Resume();
-    while (WaitForSingleObject(watch, 0) == WAIT_TIMEOUT) {
+    while (MsgWaitForMultipleObjects(1, &pumped.handle, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
         app->ProcessMessages();
-        MsgWaitForMultipleObjects(1, &watch, FALSE, 5000, QS_ALLINPUT);
-    }
-    CloseHandle(watch);
-    EXPECT_EQ(served, 2);
+    EXPECT_EQ(pumped.ExitCode(), 0u);
+    EXPECT_EQ(served.load(), 2);
     EXPECT_EQ(servedOn, GetCurrentThreadId());
-}
 
-TEST_F(SynchronizeTest, ServedInsideAModalLoop)
-{
     Control* form = NewForm(app, "Modal");
-    WorkerThread* thread = NewSelfFreeingThread({});
+    thread = NewSelfFreeingThread({});
     thread->OnExecute = {SynchronizeTwice, form};
-    HANDLE watch = Duplicate(thread->ThreadHandle);
+    ThreadWatch modal(thread);
     DelayedCall start(10, [&] { thread->Resume(); });
-    EXPECT_EQ(form->ShowModal(), -1);
-    EXPECT_EQ(WaitForSingleObject(watch, 5000), WAIT_OBJECT_0);
-    CloseHandle(watch);
-    EXPECT_EQ(served, 2);
-    EXPECT_EQ(servedOn, GetCurrentThreadId());
+    DelayedCall watchdog(3000, [&] { form->ModalResult = -99; }); // fails fast instead of hanging
+    EXPECT_EQ(form->ShowModal(), -1) << "closed by the last call";
+    EXPECT_EQ(modal.ExitCode(), 0u);
+    EXPECT_EQ(served.load(), 4);
 }
 
 } // namespace
