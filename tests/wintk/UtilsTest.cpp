@@ -7,6 +7,7 @@
 #include "support/GuiDriver.h"
 #include "wintk/FileSystem.h"
 #include "wintk/Registry.h"
+#include "wintk/TextList.h"
 #include "wintk/Utils.h"
 
 namespace {
@@ -78,6 +79,21 @@ TEST(FileSystemAndRegistry, AbsolutePathsAndStringsStoredWithoutTerminator)
     EXPECT_EQ(ReadStringValue(open, "inner"), "ab");
     RegCloseKey(open);
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
+}
+
+// Lists of names, each followed by a delimiter, worked off from the front.
+TEST(TextList, TakeTokenCutsOneItemAndItsDelimiter)
+{
+    std::string list = "a||b";
+    EXPECT_EQ(TakeToken(list, "|"), "a");
+    EXPECT_EQ(list, "|b");
+    EXPECT_EQ(TakeToken(list, "|;"), "");
+    EXPECT_EQ(TakeToken(list, "|"), "b") << "a list without delimiter is taken whole";
+    EXPECT_EQ(list, "");
+    EXPECT_EQ(TailFrom("abc", 0), "abc");
+    EXPECT_EQ(TailFrom("abc", 4), "");
+    EXPECT_EQ(FirstOfCharsPosition("abc", "xcb"), 2);
+    EXPECT_EQ(CharPosition("abc", 'x'), -1);
 }
 
 } // namespace
