@@ -1,5 +1,8 @@
+// The background runs in a running application whose main window is built but does not
+// probe by itself: what the progress window shows, and how the runs end.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "app/AboutForm.h"
@@ -13,20 +16,17 @@
 
 namespace {
 
-// What the progress bars and the progress window were told during a run.
-struct Seen {
-    UINT Message;
-    WPARAM WParam;
-    LPARAM LParam;
-};
-std::vector<Seen> barMessages;
+// The progress bars' messages (PBM_SETRANGE32 with its maximum, PBM_SETPOS with its
+// position), and the progress windows shown, each handed to onProgressShown.
+using BarMessage = std::pair<UINT, long long>;
+std::vector<BarMessage> bar;
 int progressShown;
 void (*onProgressShown)(Control* form);
 
 bool Watch(Control* control, MSG& msg, LRESULT&)
 {
     if (control->IsCommonControl && (msg.message == PBM_SETRANGE32 || msg.message == PBM_SETPOS))
-        barMessages.push_back({msg.message, msg.wParam, msg.lParam});
+        bar.push_back({msg.message, msg.message == PBM_SETPOS ? static_cast<long long>(msg.wParam) : msg.lParam});
     if (msg.message == WM_SHOWWINDOW && msg.wParam && control->IsForm && control->Caption() == "Подождите...") {
         ++progressShown;
         if (onProgressShown)
@@ -35,23 +35,18 @@ bool Watch(Control* control, MSG& msg, LRESULT&)
     return false;
 }
 
-int SlowBody(void*, WorkerThread*)
-{
-    Sleep(1500);
-    return 0;
-}
+int bodyMs; // how long the test run's body takes
 
-int QuickBody(void*, WorkerThread*)
+int SleepingBody(void*, WorkerThread*)
 {
+    Sleep(bodyMs);
     return 0;
 }
 
 bool testRunPending;
 CarrierDialog* testDialog;
-const RunKind SlowRun = {"Slow", 10, 10, 200, 60, false, false, &testRunPending, &testDialog, "Подождите, удаляю...", SlowBody};
-const RunKind QuickRun = {"Quick", 10, 10, 200, 60, false, false, &testRunPending, &testDialog, "Подождите, удаляю...", QuickBody};
+const RunKind TestRun = {"Test", 10, 10, 200, 60, false, false, &testRunPending, &testDialog, "Подождите, удаляю...", SleepingBody};
 
-// A running application with the main window built but not probing by itself.
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -60,13 +55,13 @@ protected:
         MainFirstPaint = false;
         ASSERT_TRUE(app->CreateWindow());
         globals.EnterLoop(app);
-        barMessages.clear();
+        bar.clear();
         progressShown = 0;
         onProgressShown = nullptr;
+        bodyMs = 0;
         GlobalMessageHook = Watch;
     }
     void TearDown() override { GlobalMessageHook = nullptr; }
-
     void RunDialog(CarrierDialog* dialog)
     {
         Control* form = dialog->Form;
@@ -79,144 +74,102 @@ protected:
     LoopGlobalsGuard globals;
 };
 
-TEST_F(RunTest, ProbeRunSetsTheButtonsAndDrivesTheBar)
+TEST_F(RunTest, ProbeRunSetsTheButtonsAndDrivesTheBarFrom0To3)
 {
     MakeRegKey(HKEY_LOCAL_MACHINE, NorvaneKeyPath);
+    // The info line is as wide as its text (6 pixels a character) and centred.
+    onProgressShown = [](Control* form) {
+        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Width(), 192);
+        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Left(), form->Width() / 2 - 96);
+    };
     RunDialog(BuildProbeDialog(app));
 
     EXPECT_TRUE(TheMainWindow->DeleteNorvaneButton->IsEnabled());
     EXPECT_FALSE(TheMainWindow->DeleteQuestsButton->IsEnabled());
-    EXPECT_EQ(ProbeDialog, nullptr) << "the reference dies with the dialog";
-    EXPECT_EQ(CurrentProgressWindow, nullptr);
     EXPECT_EQ(progressShown, 1);
-    ASSERT_GE(barMessages.size(), 2u);
-    EXPECT_EQ(barMessages[0].Message, static_cast<UINT>(PBM_SETRANGE32));
-    EXPECT_EQ(barMessages[0].LParam, 3);
-    EXPECT_EQ(barMessages[1].Message, static_cast<UINT>(PBM_SETPOS));
-    EXPECT_EQ(barMessages[1].WParam, 0u);
-    WPARAM last = 0;
-    for (size_t i = 2; i < barMessages.size(); ++i) {
-        EXPECT_EQ(barMessages[i].Message, static_cast<UINT>(PBM_SETPOS));
-        EXPECT_GE(barMessages[i].WParam, last);
-        EXPECT_LE(barMessages[i].WParam, 3u);
-        last = barMessages[i].WParam;
+    ASSERT_GE(bar.size(), 2u);
+    EXPECT_EQ(bar[0], BarMessage(PBM_SETRANGE32, 3));
+    EXPECT_EQ(bar[1], BarMessage(PBM_SETPOS, 0));
+    for (size_t i = 2; i < bar.size(); ++i) {
+        EXPECT_EQ(bar[i].first, static_cast<UINT>(PBM_SETPOS));
+        EXPECT_GE(bar[i].second, bar[i - 1].second);
+        EXPECT_LE(bar[i].second, 3);
     }
     EXPECT_EQ(ProgressShown, 3) << "every stage was handed over";
-
-    DeleteRegTree(HKEY_LOCAL_MACHINE, NorvaneKeyPath);
-    MakeRegKey(HKEY_LOCAL_MACHINE, QuestsKeyPath);
-    RunDialog(BuildProbeDialog(app));
-    EXPECT_FALSE(TheMainWindow->DeleteNorvaneButton->IsEnabled());
-    EXPECT_TRUE(TheMainWindow->DeleteQuestsButton->IsEnabled());
 }
 
-TEST_F(RunTest, RemovalRunHidesTheBarAndRemoves)
+TEST_F(RunTest, RemovalRunHidesTheBar)
 {
     pc.RegisterGame(pc.Game);
     pc.InstallQuests();
     ProbeInstallation({});
     onProgressShown = [](Control* form) {
-        auto* bar = CurrentProgressWindow->ProgressBar;
-        EXPECT_EQ(form, CurrentProgressWindow->Form);
-        EXPECT_FALSE(bar->Handle && IsWindowVisible(bar->Handle));
+        // The form is not visible yet, so the bar's own style is what tells.
+        HWND barWindow = CurrentProgressWindow->ProgressBar->Handle;
+        EXPECT_FALSE(barWindow && (GetWindowLongA(barWindow, GWL_STYLE) & WS_VISIBLE));
         EXPECT_EQ(CurrentProgressWindow->Info1Lab->Width(), 120);
-        EXPECT_EQ(CurrentProgressWindow->Info2Lab->Width(), 0);
+        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Left(), form->Width() / 2 - 60);
     };
     RunDialog(BuildQuestsRemovalDialog(app));
 
     EXPECT_EQ(progressShown, 1);
-    ASSERT_GE(barMessages.size(), 1u);
-    EXPECT_EQ(barMessages[0].LParam, 0) << "a removal's bar has the range 0 to 0";
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
-    EXPECT_FALSE(Exists(pc.Game + "Stavor"));
+    ASSERT_FALSE(bar.empty());
+    EXPECT_EQ(bar[0], BarMessage(PBM_SETRANGE32, 0));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath)) << "the body did not run";
 }
 
-TEST_F(RunTest, WorkerEndingAtOnceStillShowsTheWindowOnce)
+TEST_F(RunTest, QuickWorkerShowsTheProgressWindowOnceAndASecondPaintRunsNothing)
 {
-    RunDialog(BuildCarrierDialog(app, QuickRun));
+    Control* form = BuildCarrierDialog(app, TestRun)->Form;
+    EXPECT_EQ(form->ShowModal(), -1);
     EXPECT_EQ(progressShown, 1);
     EXPECT_EQ(CurrentProgressWindow, nullptr);
-    EXPECT_FALSE(testRunPending);
-}
-
-TEST_F(RunTest, ClosingTheProgressWindowByHandLetsTheRunFinish)
-{
-    onProgressShown = [](Control* form) { form->Close(); };
-    DWORD start = GetTickCount();
-    RunDialog(BuildCarrierDialog(app, SlowRun));
-    EXPECT_GE(GetTickCount() - start, 1400u) << "the run waited for its worker";
-    EXPECT_EQ(CurrentProgressWindow, nullptr);
-    EXPECT_EQ(app->MinimizeAnchor, TheMainWindow->Form) << "the anchor falls back to the main window";
-    EXPECT_EQ(app->Children->Count, 1) << "only the main window is left";
-}
-
-TEST_F(RunTest, WaitingLeavesTheProcessorToTheWorker)
-{
-    FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
-    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernelBefore, &userBefore);
-    DWORD start = GetTickCount();
-    RunDialog(BuildCarrierDialog(app, SlowRun));
-    DWORD wall = GetTickCount() - start;
-    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernelAfter, &userAfter);
-    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    ULONGLONG cpuMs = (ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore)) / 10000;
-    RecordProperty("ui_cpu_ms", static_cast<int>(cpuMs));
-    RecordProperty("wall_ms", static_cast<int>(wall));
-    EXPECT_GE(wall, 1400u);
-    EXPECT_LT(cpuMs * 10, wall) << "UI thread used " << cpuMs << " ms of CPU in " << wall << " ms";
-}
-
-TEST_F(RunTest, SecondPaintOfACarrierDialogDoesNothing)
-{
-    CarrierDialog* dialog = BuildCarrierDialog(app, QuickRun);
-    Control* form = dialog->Form;
-    form->ShowModal();
-    ASSERT_EQ(progressShown, 1);
     HDC dc = CreateCompatibleDC(nullptr);
     form->Perform(WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     DeleteDC(dc);
     EXPECT_EQ(progressShown, 1);
-    EXPECT_EQ(CurrentProgressWindow, nullptr);
     Free(form);
 }
 
-TEST_F(RunTest, FitInfoLinesCentresOnTheOuterWidth)
+// The waiting UI thread sleeps; closing the progress window by hand neither ends the run
+// before its worker nor leaves a window behind.
+TEST_F(RunTest, SlowRunLeavesTheProcessorAndOutlivesItsClosedProgressWindow)
 {
-    ProgressWindow* w = BuildProgressWindow(app);
-    w->Info1Lab->SetCaption("Подождите, собираю информацию...");
-    w->Info2Lab->SetCaption("Подождите, удаляю...");
-    FitInfoLines(w);
-    int half = w->Form->Width() / 2;
-    EXPECT_EQ(w->Info1Lab->Width(), 192);
-    EXPECT_EQ(w->Info1Lab->Left(), half - 96);
-    EXPECT_EQ(w->Info2Lab->Width(), 120);
-    EXPECT_EQ(w->Info2Lab->Left(), half - 60);
-    EXPECT_EQ(w->Info1Lab->Top(), 8);
-    EXPECT_EQ(w->Form->ClientWidth(), 463);
-    EXPECT_EQ(w->Form->ClientHeight(), 71);
-    Free(w->Form);
+    bodyMs = 1500;
+    onProgressShown = [](Control* form) { form->Close(); };
+    FILETIME created, exited, kernel[2], user[2];
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel[0], &user[0]);
+    DWORD start = GetTickCount();
+    RunDialog(BuildCarrierDialog(app, TestRun));
+    DWORD wall = GetTickCount() - start;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel[1], &user[1]);
+    auto spent = [](const FILETIME* t) {
+        auto ticks = [](const FILETIME& f) { return static_cast<ULONGLONG>(f.dwHighDateTime) << 32 | f.dwLowDateTime; };
+        return (ticks(t[1]) - ticks(t[0])) / 10000;
+    };
+    ULONGLONG cpuMs = spent(kernel) + spent(user);
+
+    EXPECT_EQ(progressShown, 1);
+    EXPECT_GE(wall, 1400u) << "the run did not wait for its worker";
+    EXPECT_LT(cpuMs * 10, wall) << "the UI thread used " << cpuMs << " ms of CPU in " << wall << " ms";
     EXPECT_EQ(CurrentProgressWindow, nullptr);
+    EXPECT_EQ(app->Children->Count, 1) << "only the main window is left";
 }
 
 TEST_F(RunTest, AboutClosesByButtonAndByCloseBoxWithoutProbing)
 {
     for (bool byButton : {true, false}) {
-        AboutWindow* about = BuildAboutWindow(app);
-        EXPECT_EQ(about->Form->CurrentControl, about->OkButton);
-        EXPECT_EQ(about->CopyrightLabel->Caption(), "© Vorenta, 2026");
-        Control* ok = about->OkButton;
-        Control* form = about->Form;
         DelayedCall close(20, [&] {
+            ASSERT_NE(TheAboutWindow, nullptr);
             if (byButton)
-                SendMessageA(ok->Handle, BM_CLICK, 0, 0);
+                SendMessageA(TheAboutWindow->OkButton->Handle, BM_CLICK, 0, 0);
             else
-                PostMessageA(form->Handle, WM_CLOSE, 0, 0);
+                PostMessageA(TheAboutWindow->Form->Handle, WM_CLOSE, 0, 0);
         });
-        EXPECT_EQ(form->ShowModal(), -1);
+        TheMainWindow->AboutButton->Click(); // shows the About window modally
         EXPECT_TRUE(close.Fired());
-        EXPECT_TRUE(TheMainWindow->Form->IsEnabled()) << "the main window is usable again";
-        Free(form);
         EXPECT_EQ(TheAboutWindow, nullptr);
+        EXPECT_TRUE(TheMainWindow->Form->IsEnabled()) << "the main window is usable again";
     }
     EXPECT_EQ(progressShown, 0);
     EXPECT_FALSE(ProbeRunPending);

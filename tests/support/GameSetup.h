@@ -5,10 +5,9 @@
 
 #include "support/Sandbox.h"
 
-extern const char GameKeyPath[];
-extern const char PathSettingsPath[];
-extern const char QuestsKeyPath[];
-extern const char NorvaneKeyPath[];
+inline constexpr char PathSettingsPath[] = "Software\\Nival Interactive\\EvilIslands\\Path Settings";
+inline constexpr char QuestsKeyPath[] = "Software\\KalmirOriginal";
+inline constexpr char NorvaneKeyPath[] = "Software\\KalmirNorvane";
 
 class GameSetup {
 public:
@@ -17,16 +16,14 @@ public:
 
     // The game's registry keys with "WORK PATH" = value.
     void RegisterGame(const std::string& workPath, DWORD type = REG_SZ);
-    // Game files and folders, some of them named like the installer's.
+    // Game files named like the installer's, and look-alike neighbours of the game folder
+    // in Root ("GameStavor", "GameRikta.exe", "Stavor", "Rikta.exe", "lexora.txt").
     void FillGameFolder();
     // The installer's traces: its key, its Windows folder, the backup folder and service files.
     void InstallQuests();
     void InstallNorvane();
 
-    std::string Root;     // scratch folder of the test, with a trailing backslash
-    std::string Game;     // Root + "Game\"
-    std::string Windows;  // the prefix's Windows folder, with a trailing backslash
-
-private:
-    void InstallCommon();
+    std::string Root;    // scratch folder of the test, with a trailing backslash
+    std::string Game;    // Root + "Game\"
+    std::string Windows; // the prefix's Windows folder, with a trailing backslash
 };

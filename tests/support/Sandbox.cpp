@@ -27,18 +27,26 @@ void WriteFile(const std::string& path, const std::string& bytes)
     CloseHandle(file);
 }
 
+void MakeTree(const std::string& base, std::initializer_list<std::pair<std::string, std::string>> entries)
+{
+    for (const auto& [name, bytes] : entries) {
+        if (name.ends_with('\\'))
+            MakeFolder(base + name);
+        else
+            WriteFile(base + name, bytes);
+    }
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
-    std::string bytes;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return "<unreadable>";
-    char buffer[4096];
+    std::string bytes(GetFileSize(file, nullptr), '\0');
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
     CloseHandle(file);
-    return bytes;
+    return bytes.substr(0, read);
 }
 
 bool Exists(const std::string& path)
@@ -46,84 +54,63 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-static std::string NoTrailingBackslash(std::string path)
+static std::string UnixPath(std::string path)
 {
     while (path.size() > 3 && path.back() == '\\')
         path.pop_back();
-    return path;
-}
-
-static std::string UnixPath(const std::string& path)
-{
     const char* prefix = std::getenv("WINEPREFIX");
-    std::string unixPath = std::string(prefix ? prefix : "") + "/drive_c/" + NoTrailingBackslash(path).substr(3);
+    std::string unixPath = std::string(prefix ? prefix : "") + "/drive_c/" + path.substr(3);
     for (char& c : unixPath)
         if (c == '\\')
             c = '/';
     return unixPath;
 }
 
-// Polls for up to five seconds.
-static bool Eventually(bool (*done)(const std::string&), const std::string& path)
-{
-    for (int i = 0; i < 500; ++i) {
-        if (done(path))
-            return true;
-        Sleep(10);
-    }
-    return false;
-}
-
-// Runs a shell command on the host. Wine does not let us wait for a unix process, so the
-// command leaves a marker file when it is done and we wait for that.
-static bool RunHost(const std::string& shellCommand)
+// Wine signals the handle of a unix process at once instead of when it ends, so the
+// command leaves a marker file as its last act and the wait is for that file.
+bool RunOnHost(const std::string& shellCommand, int timeoutMs)
 {
     static int serial = 0;
     std::string marker = "C:\\tessaly-host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
     std::string command = "Z:\\bin\\sh -c \"" + shellCommand + "; : > '" + UnixPath(marker) + "'\"";
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    bool done = Eventually(Exists, marker);
-    DeleteFileA(marker.c_str());
-    return done;
-}
+    for (int waited = 0; !Exists(marker) && waited < timeoutMs; waited += 10)
+        Sleep(10);
+    return DeleteFileA(marker.c_str()) != 0; // fails when the marker never came
 
-static bool IsLink(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // The host's rm removes links as entries, sees dangling ones (which Wine hides) and
 // ignores read-only bits: the one cleanup that cannot reach outside the tree.
 void DeleteTree(const std::string& path)
 {
-    std::string self = NoTrailingBackslash(path);
-    RunHost("rm -rf '" + UnixPath(self) + "'");
+    RunOnHost("rm -rf '" + UnixPath(path) + "'");
 }
 
-std::set<std::string> ListNames(const std::string& folder)
+bool MakeUnixLink(const std::string& target, const std::string& linkPath)
 {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.insert(found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
+    RunOnHost("ln -s '" + UnixPath(target) + "' '" + UnixPath(linkPath) + "'");
+    std::string self = linkPath.back() == '\\' ? linkPath.substr(0, linkPath.size() - 1) : linkPath;
+    DWORD attributes = GetFileAttributesA(self.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-static void SnapshotInto(const std::string& root, const std::string& relative, TreeSnapshot& out)
+bool MakeManyFiles(const std::string& folder, int count)
+{
+    std::string target = UnixPath(folder);
+    return RunOnHost("mkdir -p '" + target + "' && cd '" + target + "' && seq -f f%05g.dat 1 " +
+                     std::to_string(count) + " | xargs touch");
+}
+
+static void SnapshotInto(const std::string& root, const std::string& relative, bool deep, TreeSnapshot& out)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((root + relative + "*").c_str(), &found);
@@ -131,34 +118,35 @@ static void SnapshotInto(const std::string& root, const std::string& relative, T
         return;
     std::vector<std::string> folders;
     do {
-        std::string name = found.cFileName;
+        std::string name = found.cFileName, entry = relative + name;
         if (name == "." || name == "..")
             continue;
-        std::string entry = relative + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             out[entry] = "<link>";
         else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out[entry] = "<folder>";
-            folders.push_back(entry + "\\");
+            if (deep)
+                folders.push_back(entry + "\\");
         } else
-            out[entry] = ReadFileBytes(root + entry);
+            out[entry] = deep ? ReadFileBytes(root + entry) : "";
     } while (FindNextFileA(search, &found));
     FindClose(search);
     for (const std::string& folder : folders)
-        SnapshotInto(root, folder, out);
+        SnapshotInto(root, folder, deep, out);
 }
 
-TreeSnapshot Snapshot(const std::string& folder)
+TreeSnapshot Snapshot(const std::string& folder, bool deep)
 {
     TreeSnapshot out;
-    SnapshotInto(folder, "", out);
+    SnapshotInto(folder, "", deep, out);
     return out;
 }
 
-bool MakeUnixLink(const std::string& target, const std::string& linkPath)
+TreeSnapshot Without(TreeSnapshot tree, std::initializer_list<std::string> gone)
 {
-    RunHost("ln -s '" + UnixPath(target) + "' '" + UnixPath(linkPath) + "'");
-    return IsLink(NoTrailingBackslash(linkPath));
+    for (const std::string& entry : gone)
+        std::erase_if(tree, [&](const auto& item) { return item.first == entry || item.first.starts_with(entry + "\\"); });
+    return tree;
 }
 
 void SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value, DWORD type)
@@ -166,15 +154,14 @@ void SetRegString(HKEY root, const std::string& key, const char* name, const std
     HKEY handle = nullptr;
     if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+    if (name)
+        RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
     RegCloseKey(handle);
 }
 
 void MakeRegKey(HKEY root, const std::string& key)
 {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) == ERROR_SUCCESS)
-        RegCloseKey(handle);
+    SetRegString(root, key, nullptr, "");
 }
 
 void DeleteRegTree(HKEY root, const std::string& key)
@@ -190,15 +177,4 @@ bool RegKeyExists(HKEY root, const std::string& key)
         return false;
     RegCloseKey(handle);
     return true;
-}
-
-LockedFile::LockedFile(const std::string& path)
-    : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
-{
-}
-
-LockedFile::~LockedFile()
-{
-    if (handle_ != INVALID_HANDLE_VALUE)
-        CloseHandle(handle_);
 }

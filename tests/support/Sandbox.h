@@ -1,9 +1,10 @@
 #pragma once
 // Real files, folders and registry keys for tests, made in the test prefix and removed
 // again. None of these helpers follows a link when it deletes.
+#include <initializer_list>
 #include <map>
-#include <set>
 #include <string>
+#include <utility>
 
 #include "wintk/Win.h"
 
@@ -11,32 +12,30 @@
 std::string MakeScratchFolder(const std::string& name);
 void MakeFolder(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// Entries under base, in order: a name ending with a backslash is a folder, any other
+// a file with the given bytes.
+void MakeTree(const std::string& base, std::initializer_list<std::pair<std::string, std::string>> entries);
 std::string ReadFileBytes(const std::string& path);
 bool Exists(const std::string& path);
 // Deletes a tree for cleanup (through the host, links removed as entries).
 void DeleteTree(const std::string& path);
-// Relative path -> content ("<folder>" for folders), links listed as "<link>" and not entered.
+
+// Relative path -> content ("<folder>" for folders), links listed as "<link>" and not
+// entered. Shallow: one level and names only, for folders too large to read whole.
 using TreeSnapshot = std::map<std::string, std::string>;
-TreeSnapshot Snapshot(const std::string& folder);
-// The names in a folder (one level), for folders too large to snapshot.
-std::set<std::string> ListNames(const std::string& folder);
+TreeSnapshot Snapshot(const std::string& folder, bool deep = true);
+// The snapshot without the given entries and whatever lies below them.
+TreeSnapshot Without(TreeSnapshot tree, std::initializer_list<std::string> gone);
+
+// Runs a /bin/sh command on the host and waits (up to timeoutMs) for it to finish.
+bool RunOnHost(const std::string& shellCommand, int timeoutMs = 20000);
 // A unix symbolic link at linkPath (a C: path) pointing at target (a C: path).
 bool MakeUnixLink(const std::string& target, const std::string& linkPath);
+// count empty files "f00001.dat"... in folder (made when missing), from the host: a few
+// microseconds a file where CreateFileA under Wine costs some hundreds.
+bool MakeManyFiles(const std::string& folder, int count);
 
 void SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value, DWORD type = REG_SZ);
 void MakeRegKey(HKEY root, const std::string& key);
 void DeleteRegTree(HKEY root, const std::string& key);
 bool RegKeyExists(HKEY root, const std::string& key);
-
-// A file held open without sharing for as long as the object lives.
-class LockedFile {
-public:
-    explicit LockedFile(const std::string& path);
-    ~LockedFile();
-    LockedFile(const LockedFile&) = delete;
-    LockedFile& operator=(const LockedFile&) = delete;
-    bool IsLocked() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};

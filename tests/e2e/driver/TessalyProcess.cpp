@@ -1,34 +1,21 @@
 #include "TessalyProcess.h"
 
-#include <utility>
-
-#include "Poll.h"
-
-const char MainCaption[] = "Tessaly v 1.0";
-const char ProgressCaption[] = "Подождите...";
-const char AboutCaption[] = "About Tessaly";
-const char BoxCaption[] = "Tessaly";
-const char ExitCaption[] = "&Выход";
-const char RefreshCaption[] = "О&бновить";
-const char NorvaneCaption[] = "Удалить &Norvane";
-const char QuestsCaption[] = "Удалить &Quests";
-const char AboutButtonCaption[] = "&О программе";
-const char CheckBoxCaption[] = "CheckBox1";
-const char RemovalQuestion[] = "Вы ТОЧНО уверены? Удаление необратимо !!!";
-const char RemovingText[] = "Подождите, удаляю...";
-
 namespace {
 
-// The hook calls back with no context; each hook watches one process.
-std::vector<std::pair<HWINEVENTHOOK, TessalyProcess*>> hooks;
+// The hook calls back without a context; one process is watched at a time.
+TessalyProcess* watched = nullptr;
 
-void CALLBACK OnWindowEvent(HWINEVENTHOOK hook, DWORD, HWND window, LONG object, LONG, DWORD, DWORD)
+void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD)
 {
-    if (object != OBJID_WINDOW || !window)
-        return;
-    for (auto& [h, process] : hooks)
-        if (h == hook)
-            process->OnCreated(window);
+    if (object == OBJID_WINDOW && window && watched)
+        watched->OnCreated();
+}
+
+void ServeOwnQueue()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
 }
 
 struct Search {
@@ -46,29 +33,33 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM search)
     return TRUE;
 }
 
-struct ChildSearch {
-    const std::string* Caption;
-    HWND Found;
-};
-
-BOOL CALLBACK FindByCaption(HWND window, LPARAM search)
+std::string ClassOf(HWND window)
 {
-    auto* s = reinterpret_cast<ChildSearch*>(search);
-    if (WindowText(window) != *s->Caption)
-        return TRUE;
-    s->Found = window;
-    return FALSE;
-}
-
-double MillisecondsSince(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
 }
 
 } // namespace
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        ServeOwnQueue();
+        if (done())
+            return true;
+        if (static_cast<int>(GetTickCount() - start) >= timeoutMs)
+            return false;
+        // Wakes early for a window event.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+void PauseServing(int ms)
+{
+    WaitUntil([] { return false; }, ms);
+}
 
 std::string WindowText(HWND window)
 {
@@ -77,29 +68,15 @@ std::string WindowText(HWND window)
     return text;
 }
 
-std::string ClassOf(HWND window)
-{
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 HWND FindChild(HWND parent, const std::string& caption)
 {
-    ChildSearch search = {&caption, nullptr};
-    if (parent)
-        EnumChildWindows(parent, FindByCaption, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
-}
-
-TessalyProcess::~TessalyProcess()
-{
-    Kill();
-}
-
-void TessalyProcess::OnCreated(HWND window)
-{
-    created_.push_back({window, ClassOf(window), WindowText(window)});
+    for (HWND child = parent ? GetWindow(parent, GW_CHILD) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (WindowText(child) == caption)
+            return child;
+        if (HWND inner = FindChild(child, caption))
+            return inner;
+    }
+    return nullptr;
 }
 
 bool TessalyProcess::Start(int timeoutMs)
@@ -107,66 +84,46 @@ bool TessalyProcess::Start(int timeoutMs)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     char command[] = "\"" TESSALY_EXE "\"";
-    QueryPerformanceCounter(&started_);
     // Suspended until the hook is set, so that no window of the process goes uncounted.
-    if (!CreateProcessA(TESSALY_EXE, command, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si,
-                        &process_))
+    if (!CreateProcessA(TESSALY_EXE, command, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &process_))
         return false;
-    hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnWindowEvent, process_.dwProcessId,
-                            0, WINEVENT_OUTOFCONTEXT);
-    hooks.emplace_back(hook_, this);
+    watched = this;
+    hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnWindowEvent, process_.dwProcessId, 0,
+                            WINEVENT_OUTOFCONTEXT);
     ResumeThread(process_.hThread);
+    // The lock is set by the first paint right before the probe; the program's thread next
+    // answers a message inside the probe's modal run, so a locked window with no dialog
+    // left means the probe is over.
     return WaitUntil(
         [this] {
             main_ = FindWindow("obj_Form", MainCaption);
-            return main_ && IsWindowVisible(main_);
+            return main_ && SizeLocked() && Settled();
         },
         timeoutMs);
 }
 
-bool TessalyProcess::WaitFirstProbe(int timeoutMs)
-{
-    // The lock is set by the first paint right before the probe; the program's thread
-    // next answers a message inside the probe's modal run, so a locked window with no
-    // dialog left means the probe is over.
-    bool done = WaitUntil([this] { return SizeLocked() && Settled(); }, timeoutMs);
-    MsToReady = MillisecondsSince(started_);
-    return done;
-}
-
 bool TessalyProcess::Settled()
 {
-    if (!RoundTrip())
+    if (!RoundTrip() || !IsWindowVisible(main_) || !IsWindowEnabled(main_))
         return false;
     ServeOwnQueue();
-    if (!main_ || !IsWindowVisible(main_) || !IsWindowEnabled(main_))
-        return false;
-    for (HWND window : TopLevelWindows()) {
-        std::string name = ClassOf(window);
-        if ((name == "obj_Form" && window != main_) || name == "#32770")
+    for (HWND window : TopLevelWindows())
+        if ((ClassOf(window) == "obj_Form" && window != main_) || ClassOf(window) == "#32770")
             return false;
-    }
     return true;
-}
-
-bool TessalyProcess::WaitSettled(int timeoutMs)
-{
-    return WaitUntil([this] { return Settled(); }, timeoutMs);
 }
 
 void TessalyProcess::Kill()
 {
-    if (hook_) {
+    if (hook_)
         UnhookWinEvent(hook_);
-        std::erase_if(hooks, [this](const auto& entry) { return entry.second == this; });
-        hook_ = nullptr;
-    }
+    hook_ = nullptr;
+    if (watched == this)
+        watched = nullptr;
     if (!process_.hProcess)
         return;
-    if (Running()) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
-    }
+    TerminateProcess(process_.hProcess, 1); // fails harmlessly when the process has ended
+    WaitForSingleObject(process_.hProcess, 5000);
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
     process_ = {};
@@ -174,21 +131,11 @@ void TessalyProcess::Kill()
 
 bool TessalyProcess::WaitExit(int timeoutMs, DWORD& exitCode)
 {
-    bool ended = WaitUntil([this] { return !Running(); }, timeoutMs);
+    bool ended = WaitUntil([this] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
     exitCode = STILL_ACTIVE;
     if (ended)
         GetExitCodeProcess(process_.hProcess, &exitCode);
     return ended;
-}
-
-bool TessalyProcess::Running() const
-{
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-HWND TessalyProcess::MainChild(const char* caption) const
-{
-    return FindChild(main_, caption);
 }
 
 std::vector<HWND> TessalyProcess::TopLevelWindows() const
@@ -209,24 +156,23 @@ HWND TessalyProcess::FindWindow(const char* className, const char* caption) cons
 HWND TessalyProcess::RemovalProgressWindow() const
 {
     for (HWND window : TopLevelWindows())
-        if (ClassOf(window) == "obj_Form" && WindowText(window) == ProgressCaption && FindChild(window, RemovingText))
+        if (WindowText(window) == "Подождите..." && FindChild(window, "Подождите, удаляю..."))
             return window;
     return nullptr;
 }
 
-bool TessalyProcess::RoundTrip(int timeoutMs) const
+bool TessalyProcess::RoundTrip() const
 {
     DWORD_PTR answer = 0;
-    return main_ && SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeoutMs), &answer);
+    return main_ && SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &answer);
 }
 
 bool TessalyProcess::SizeLocked() const
 {
     RECT r;
-    if (!main_ || !GetWindowRect(main_, &r))
-        return false;
     DWORD_PTR hit = HTNOWHERE;
-    if (!SendMessageTimeoutA(main_, WM_NCHITTEST, 0, MAKELPARAM(r.right - 2, r.bottom - 2), SMTO_NORMAL, 3000, &hit))
+    if (!main_ || !GetWindowRect(main_, &r) ||
+        !SendMessageTimeoutA(main_, WM_NCHITTEST, 0, MAKELPARAM(r.right - 2, r.bottom - 2), SMTO_NORMAL, 3000, &hit))
         return false;
     return hit != HTNOWHERE && (hit < HTLEFT || hit > HTBOTTOMRIGHT);
 }
@@ -235,65 +181,39 @@ size_t TessalyProcess::WindowsMadeSoFar() const
 {
     RoundTrip();
     ServeOwnQueue();
-    return created_.size();
-}
-
-std::string TessalyProcess::WindowsMadeAfter(size_t count) const
-{
-    std::string list;
-    for (size_t i = count; i < created_.size(); ++i)
-        list += " [" + created_[i].ClassName + " \"" + created_[i].Caption + "\"]";
-    return list;
-}
-
-void TessalyProcess::Click(HWND button) const
-{
-    PostMessageA(button, BM_CLICK, 0, 0);
+    return created_;
 }
 
 HWND TessalyProcess::FocusedWindow() const
 {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(process_.dwThreadId, &info))
-        return nullptr;
-    return info.hwndFocus;
+    return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
 }
 
 bool TessalyProcess::PostKeyUp(WPARAM key) const
 {
     HWND focus = FocusedWindow();
-    if (!focus)
-        return false;
     // Repeat count 1, the key's scan code, previous state down, transition to up.
     LPARAM flags = static_cast<LPARAM>(0xC0000001u | (MapVirtualKeyA(static_cast<UINT>(key), 0) << 16));
-    return PostMessageA(focus, WM_KEYUP, key, flags);
+    return focus && PostMessageA(focus, WM_KEYUP, key, flags);
 }
 
-HWND TessalyProcess::WaitMessageBox(int timeoutMs) const
+HWND TessalyProcess::WaitMessageBox(std::string& text) const
 {
     HWND box = nullptr;
-    WaitUntil(
-        [&] {
-            box = FindWindow("#32770", BoxCaption);
-            return box && IsWindowVisible(box);
-        },
-        timeoutMs);
-    return box;
-}
-
-std::string TessalyProcess::MessageBoxText(HWND box)
-{
-    // The box's message is its static control with text; an icon's static has none.
-    std::string text;
+    if (!WaitUntil([&] { return (box = FindWindow("#32770", "Tessaly")) && IsWindowVisible(box); }, 5000))
+        return nullptr;
+    // The message is the box's static control with text; an icon's static has none.
+    text.clear();
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0 && GetWindowTextLengthA(child) > 0)
             text = WindowText(child);
-    return text;
+    return box;
 }
 
-bool TessalyProcess::Answer(HWND box, int button, int timeoutMs) const
+bool TessalyProcess::Answer(HWND box, int button) const
 {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    return WaitUntil([box] { return !IsWindow(box); }, timeoutMs);
+    return WaitUntil([box] { return !IsWindow(box); }, 5000);
 }

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "Host.h"
-#include "Poll.h"
 #include "TessalyProcess.h"
 #include "support/GameSetup.h"
 
@@ -50,7 +48,7 @@ bool ShootAll()
         return Fail("could not make the backup files");
 
     TessalyProcess app;
-    if (!app.Start() || !app.WaitFirstProbe())
+    if (!app.Start())
         return Fail("Tessaly did not come up");
     if (!Shoot(app.Main(), "main-window.png"))
         return Fail("no picture of the main window");
@@ -60,18 +58,19 @@ bool ShootAll()
     GetWindowRect(app.Main(), &r);
     SetWindowPos(app.Main(), nullptr, r.left, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    app.Click(app.MainChild(AboutButtonCaption));
+    PostMessageA(app.MainChild(AboutButtonCaption), BM_CLICK, 0, 0);
     HWND about = nullptr;
     if (!WaitUntil([&] { return (about = app.FindWindow("obj_Form", AboutCaption)) && IsWindowVisible(about); }, 3000))
         return Fail("the About window did not open");
     if (!Shoot(about, "about-window.png"))
         return Fail("no picture of the About window");
-    app.Click(FindChild(about, "ОК"));
+    PostMessageA(FindChild(about, "ОК"), BM_CLICK, 0, 0);
     if (!app.WaitSettled())
         return Fail("the About window did not close");
 
-    app.Click(app.MainChild(QuestsCaption));
-    HWND box = app.WaitMessageBox();
+    PostMessageA(app.MainChild(QuestsCaption), BM_CLICK, 0, 0);
+    std::string text;
+    HWND box = app.WaitMessageBox(text);
     if (!box || !app.Answer(box, IDYES))
         return Fail("no confirmation");
     HWND progress = nullptr;

@@ -1,0 +1,169 @@
+// The cleaning core on the real registry and disk of the test prefix: the probe, both
+// removals and the walk that removes folder trees.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/DelNorvaneForm.h"
+#include "app/DelQuestsForm.h"
+#include "app/GetInfAbCompForm.h"
+#include "app/Initer.h"
+#include "support/GameSetup.h"
+
+namespace {
+
+std::vector<long long> reported;
+
+class Cleaning : public ::testing::Test {
+protected:
+    void SetUp() override { InstallState = InstallStateRecord(); }
+    void Probe()
+    {
+        reported.clear();
+        ProbeInstallation({[](void*) { reported.push_back(ProgressStep); }, nullptr});
+    }
+    GameSetup pc{"cleaning"};
+};
+
+// "WORK PATH" without its trailing backslash beside neighbours named like the game folder
+// plus a trace, both variants installed: each removal takes its own traces and nothing
+// else, and a second run finds nothing and changes nothing.
+TEST_F(Cleaning, EachRemovalTakesExactlyItsTraces)
+{
+    pc.RegisterGame(pc.Game.substr(0, pc.Game.size() - 1));
+    pc.FillGameFolder();
+    pc.InstallQuests();
+    pc.InstallNorvane();
+    TreeSnapshot before = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
+    TreeSnapshot norvane = Snapshot(pc.Windows + "KalmirNorvane\\");
+
+    Probe();
+    EXPECT_EQ(reported, (std::vector<long long>{1, 2, 3}));
+    EXPECT_TRUE(InstallState.WorkDirExists && InstallState.BackupDirExists);
+    EXPECT_TRUE(InstallState.QuestsKeyExists && InstallState.QuestsDirExists);
+    EXPECT_TRUE(InstallState.NorvaneKeyExists && InstallState.NorvaneDirExists);
+    EXPECT_EQ(InstallState.QuestsSetupDir, pc.Windows + "KalmirOriginal\\");
+    EXPECT_EQ(InstallState.NorvaneSetupDir, pc.Windows + "KalmirNorvane\\");
+
+    DeleteQuestLeftovers();
+    EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt"}));
+    EXPECT_EQ(Snapshot(pc.Windows, false), Without(windows, {"KalmirOriginal"}));
+    EXPECT_EQ(Snapshot(pc.Windows + "KalmirNorvane\\"), norvane);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));
+
+    Probe();
+    DeleteNorvaneLeftovers();
+    TreeSnapshot after = Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt", "Game\\norvane_readme.txt"});
+    EXPECT_EQ(Snapshot(pc.Root), after);
+    EXPECT_EQ(Snapshot(pc.Windows, false), Without(windows, {"KalmirOriginal", "KalmirNorvane"}));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, PathSettingsPath));
+
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsKeyExists || InstallState.NorvaneKeyExists || InstallState.BackupDirExists);
+    DeleteQuestLeftovers();
+    DeleteNorvaneLeftovers();
+    EXPECT_EQ(Snapshot(pc.Root), after);
+}
+
+TEST_F(Cleaning, ReadOnlyUninstallerStaysAndTheRestGoes)
+{
+    pc.RegisterGame(pc.Game);
+    pc.InstallQuests();
+    SetFileAttributesA((pc.Game + "Rikta.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    Probe();
+    DeleteQuestLeftovers();
+    EXPECT_EQ(Snapshot(pc.Game), (TreeSnapshot{{"Rikta.exe", "uninstaller"}}));
+    EXPECT_FALSE(Exists(pc.Windows + "KalmirOriginal"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+}
+
+// A relative path would name a folder under the current one, which is made the test's
+// root: there ".\" and "Game\" both hold a backup and service files that must stay.
+TEST_F(Cleaning, UnusableWorkPathsLeaveEveryFolderAlone)
+{
+    const struct {
+        std::string value;
+        DWORD type;
+        std::string read;
+    } cases[] = {{".\\", REG_SZ, ".\\"}, {"Game\\", REG_SZ, "Game\\"}, {"", REG_SZ, ""}, {pc.Game, REG_EXPAND_SZ, ""}};
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(pc.Root.c_str());
+    pc.FillGameFolder();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        pc.RegisterGame(c.value, c.type);
+        pc.InstallQuests();
+        TreeSnapshot before = Snapshot(pc.Root);
+        Probe();
+        EXPECT_EQ(InstallState.WorkPath, c.read);
+        EXPECT_FALSE(InstallState.WorkDirExists || InstallState.BackupDirExists);
+        DeleteQuestLeftovers();
+        EXPECT_EQ(Snapshot(pc.Root), before);
+        EXPECT_FALSE(Exists(pc.Windows + "KalmirOriginal"));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    }
+    SetCurrentDirectoryA(previous);
+}
+
+TEST_F(Cleaning, KeysAndFoldersAreFoundEachOnItsOwn)
+{
+    pc.RegisterGame(pc.Root + "Gone\\");
+    MakeRegKey(HKEY_LOCAL_MACHINE, QuestsKeyPath);
+    MakeFolder(pc.Windows + "KalmirNorvane");
+    Probe();
+    EXPECT_FALSE(InstallState.WorkDirExists || InstallState.BackupDirExists);
+    EXPECT_TRUE(InstallState.QuestsKeyExists);
+    EXPECT_FALSE(InstallState.QuestsDirExists);
+    EXPECT_FALSE(InstallState.NorvaneKeyExists || InstallState.NorvaneDirExists);
+    DeleteQuestLeftovers();
+    DeleteNorvaneLeftovers();
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    EXPECT_TRUE(Exists(pc.Windows + "KalmirNorvane")) << "a folder without its key is not the installer's";
+}
+
+// Every entry goes whatever its name or attributes, except a file held open, which keeps
+// itself and the folders above it. Links are never entered: their target stays as it was
+// (Wine cannot remove a unix link, so the links themselves are left out of the check).
+TEST_F(Cleaning, TreeRemovalTakesAllButALockedFileAndNeverFollowsLinks)
+{
+    MakeTree(pc.Root, {{"Elsewhere\\", ""}, {"Elsewhere\\precious.txt", "keep"}, {"Elsewhere\\in\\", ""},
+                       {"Elsewhere\\in\\deep.txt", "keep"}, {"Tree\\", ""}, {"Tree\\readonly.txt", "r"},
+                       {"Tree\\hidden.sys", "h"}, {"Tree\\.dotfile", "d"}, {"Tree\\.dotdir\\", ""}, {"Tree\\.dotdir\\x", "x"},
+                       {"Tree\\with blank\\", ""}, {"Tree\\with blank\\a file.txt", "b"}, {"Tree\\ro\\", ""},
+                       {"Tree\\ro\\Level3\\", ""}, {"Tree\\ro\\Level3\\deep.bin", "d"}, {"Tree\\empty\\", ""}, {"Tree\\a\\", ""},
+                       {"Tree\\a\\b\\", ""}, {"Tree\\a\\b\\locked.dat", "in use"}, {"Tree\\a\\b\\free.dat", "free"},
+                       {"Tree\\a\\b\\c\\", ""}, {"Tree\\a\\b\\c\\next.dat", "after the locked file"}});
+    SetFileAttributesA((pc.Root + "Tree\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((pc.Root + "Tree\\hidden.sys").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesA((pc.Root + "Tree\\ro").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((pc.Root + "Tree\\ro\\Level3").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(MakeUnixLink(pc.Root + "Elsewhere", pc.Root + "Tree\\a\\link"));
+    ASSERT_TRUE(MakeUnixLink(pc.Root + "Elsewhere", pc.Root + "Outer"));
+    TreeSnapshot expected = Without(Snapshot(pc.Root), {"Tree", "Outer"});
+    expected.insert({{"Tree", "<folder>"}, {"Tree\\a", "<folder>"}, {"Tree\\a\\b", "<folder>"}, {"Tree\\a\\b\\locked.dat", "in use"}});
+
+    HANDLE lock = CreateFileA((pc.Root + "Tree\\a\\b\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    RemoveFolderTree(pc.Root + "Tree\\", true);
+    RemoveFolderTree(pc.Root + "Outer\\", true);
+    RemoveFolderTree(pc.Root + "Missing\\", true);
+    CloseHandle(lock);
+    EXPECT_EQ(Without(Snapshot(pc.Root), {"Outer", "Tree\\a\\link"}), expected);
+}
+
+// Wine spells names of code page 1251 on the unix side only when its locale can (with
+// ru_RU.UTF-8 installed); where it cannot, the case says so as skipped, not passed.
+TEST_F(Cleaning, TreeRemovalTakesCyrillicNames)
+{
+    const std::string folder = "Tree\\\xcf\xe0\xef\xea\xe0\\"; // "Папка"
+    MakeTree(pc.Root, {{"Tree\\", ""}, {folder, ""}, {folder + "\xd4\xe0\xe9\xeb.txt", "c"}, {folder + "Sub\\", ""}});
+    if (!Exists(pc.Root + folder))
+        GTEST_SKIP() << "Wine cannot store Cyrillic names here: the unix locale ru_RU.UTF-8 is missing";
+    RemoveFolderTree(pc.Root + "Tree\\", true);
+    EXPECT_EQ(Snapshot(pc.Root), (TreeSnapshot{{"Game", "<folder>"}}));
+}
+
+} // namespace
