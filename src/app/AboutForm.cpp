@@ -4,8 +4,6 @@ AboutWindow* TheAboutWindow = nullptr;
 
 namespace {
 
-const HICON NoIcon = reinterpret_cast<HICON>(~static_cast<UINT_PTR>(0));
-
 void ClearReference(void*, BaseObject*)
 {
     TheAboutWindow = nullptr;
@@ -19,7 +17,7 @@ void CloseAbout(void* window, Control*)
 Control* NewAboutLabel(Control* form, const char* text, int top, int width)
 {
     Control* label = NewLabel(form, text)->SetPosition(13, top)->SetSize(width, 13);
-    SetToolField(GetFont(label), 4, -11);
+    SetFontHeight(label, -11);
     return label;
 }
 
@@ -38,7 +36,7 @@ AboutWindow* BuildAboutWindow(Control* parent)
     w->NameLabel = NewAboutLabel(w->Form, "Tessaly", 6, 137);
     w->VersionLabel = NewAboutLabel(w->Form, "Версия 1.0", 30, 153);
     w->OkButton = NewButton(w->Form, "ОК")->SetPosition(232, 38);
-    SetToolField(GetFont(w->OkButton), 4, -11);
+    SetFontHeight(w->OkButton, -11);
     w->OkButton->OnClick = {CloseAbout, w};
     w->Form->CenterWindow();
     w->Form->SetSizeLocked(true);

@@ -7,7 +7,6 @@ ProgressWindow* CurrentProgressWindow = nullptr;
 
 namespace {
 
-const HICON NoIcon = reinterpret_cast<HICON>(~static_cast<UINT_PTR>(0));
 const uint32_t ProgressPosition = 0x84020408; // PBM_SETPOS, repaint; PBM_GETPOS
 const DWORD ModalFrame = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 const DWORD MinMaxBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
@@ -26,7 +25,7 @@ void ClearDialogReference(void* reference, BaseObject*)
 Control* NewInfoLabel(Control* form, const char* caption, int top, int width)
 {
     Control* label = NewLabel(form, caption)->SetPosition(128, top)->SetSize(width, 13);
-    SetToolField(GetFont(label), 4, -11);
+    SetFontHeight(label, -11);
     return label;
 }
 

@@ -45,11 +45,6 @@ MainWindow* Of(void* context)
     return static_cast<MainWindow*>(context);
 }
 
-void SetSmallFont(Control* control)
-{
-    SetToolField(GetFont(control), 4, -11);
-}
-
 // Shows a carrier dialog modally; its first paint runs its background run.
 void RunDialog(Control* application, CarrierDialog* (*build)(Control*))
 {
@@ -119,7 +114,7 @@ void OnKeyUp(void* w, Control*, WPARAM& key, uint32_t)
 Control* NewMainButton(MainWindow* w, const char* caption, int left, int width, void (*action)(void*, Control*))
 {
     Control* button = NewButton(w->Form, caption)->SetPosition(left, 228)->SetSize(width, 30);
-    SetSmallFont(button);
+    SetFontHeight(button, -11);
     button->OnClick = {action, w};
     return button;
 }
@@ -138,7 +133,7 @@ MainWindow* BuildMainWindow(Control* application)
 
     w->Frame = NewGroupBox(w->Form, nullptr)->SetPosition(0, -4)->SetSize(608, 221);
     w->Frame->TabStop = false;
-    SetSmallFont(w->Frame);
+    SetFontHeight(w->Frame, -11);
     for (const TextLine& line : TextLines)
         w->*line.Member = NewLabel(w->Frame, line.Text)->SetPosition(8, line.Top)->SetSize(line.Width, 13);
     w->CheckBox1 = NewCheckBox(w->Frame, "CheckBox1")->SetPosition(176, 202)->SetSize(0, 16);

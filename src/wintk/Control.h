@@ -176,6 +176,11 @@ Control* NewLabel(Control* parent, const char* caption);
 Control* NewGroupBox(Control* parent, const char* caption);
 Control* NewProgressBar(Control* parent);
 
+// The icon value that means "no icon" (all bits set).
+extern const HICON NoIcon;
+// Sets the character height (lfHeight) of the control's own font.
+void SetFontHeight(Control* control, int32_t height);
+
 // Toolkit state.
 extern Control* PendingControl;     // whose CreateWindowExA is in progress
 extern Control* CurrentApplication; // the Application while its loop runs

@@ -6,9 +6,9 @@
 #include "Control.h"
 #include "Utils.h"
 
-namespace {
-
 const HICON NoIcon = reinterpret_cast<HICON>(~static_cast<UINT_PTR>(0));
+
+namespace {
 
 bool SizeLockHandler(Control* control, MSG& msg, LRESULT& result)
 {

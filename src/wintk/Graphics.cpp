@@ -1,5 +1,6 @@
 #include "Graphics.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "Control.h"
@@ -148,6 +149,11 @@ GraphicTool* GetFont(Control* control)
     control->Font->Description.ToolColor = control->TextColor;
     control->Font->OnToolChange = {FontChanged, control};
     return control->Font;
+}
+
+void SetFontHeight(Control* control, int32_t height)
+{
+    SetToolField(GetFont(control), offsetof(ToolDescription, LogFont) + offsetof(LOGFONTA, lfHeight), height);
 }
 
 void FontChanged(void* context, GraphicTool* tool)
