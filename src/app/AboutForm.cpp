@@ -4,11 +4,6 @@ AboutWindow* TheAboutWindow = nullptr;
 
 namespace {
 
-void ClearReference(void*, BaseObject*)
-{
-    TheAboutWindow = nullptr;
-}
-
 void CloseAbout(void* window, Control*)
 {
     static_cast<AboutWindow*>(window)->Form->Close();
@@ -26,7 +21,7 @@ Control* NewAboutLabel(Control* form, const char* text, int top, int width)
 AboutWindow* BuildAboutWindow(Control* parent)
 {
     auto* w = NewObject<AboutWindow>();
-    w->OnDestroy = {ClearReference, nullptr};
+    w->OnDestroy = {ClearReference<AboutWindow>, &TheAboutWindow};
     TheAboutWindow = w;
     w->Form = NewForm(parent, "About Tessaly")->SetPosition(192, 107)->SetClientSize(304, 64);
     AttachAutoFree(w->Form, w);

@@ -38,7 +38,7 @@ void ProbeGame()
     key = KeyOpenForRead(HKEY_CURRENT_USER, PathSettingsKey);
     s.WorkPath = ReadStringValue(key, WorkPathValue);
     KeyClose(key);
-    if (s.WorkPath == ".\\" || !IsAbsolutePath(s.WorkPath))
+    if (!IsAbsolutePath(s.WorkPath))
         s.WorkPathUnusable = true;
     if (!s.WorkPathUnusable && PathIsFolder(s.WorkPath)) {
         s.WorkDirExists = true;

@@ -11,17 +11,6 @@ const uint32_t ProgressPosition = 0x84020408; // PBM_SETPOS, repaint; PBM_GETPOS
 const DWORD ModalFrame = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 const DWORD MinMaxBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
-// The user may close the progress window; the run must then leave it alone.
-void ProgressFormGone(void*, BaseObject*)
-{
-    CurrentProgressWindow = nullptr;
-}
-
-void ClearDialogReference(void* reference, BaseObject*)
-{
-    *static_cast<CarrierDialog**>(reference) = nullptr;
-}
-
 Control* NewInfoLabel(Control* form, const char* caption, int top, int width)
 {
     Control* label = NewLabel(form, caption)->SetPosition(128, top)->SetSize(width, 13);
@@ -47,7 +36,8 @@ ProgressWindow* BuildProgressWindow(Control* parent)
     w->Form->SetSizeLocked(true);
     w->Form->TrackMinimize();
     w->Form->SetIcon(NoIcon);
-    w->Form->OnDestroy = {ProgressFormGone, nullptr};
+    // The user may close the progress window; the run must then leave it alone.
+    w->Form->OnDestroy = {ClearReference<ProgressWindow>, &CurrentProgressWindow};
     CurrentProgressWindow = w;
     return w;
 }
@@ -65,7 +55,7 @@ CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind)
 {
     auto* dialog = NewObject<CarrierDialog>();
     dialog->Kind = &kind;
-    dialog->OnDestroy = {ClearDialogReference, kind.Global};
+    dialog->OnDestroy = {ClearReference<CarrierDialog>, kind.Global};
     *kind.Global = dialog;
     dialog->Form = NewForm(parent, kind.Caption)->SetPosition(kind.Left, kind.Top);
     if (kind.ClientSize)

@@ -24,11 +24,6 @@ bool RemoveFolder(const std::string& path)
 
 namespace {
 
-bool IsLinkAttributes(DWORD attributes)
-{
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 struct Entry {
     std::string Name;
     bool Link;

@@ -35,11 +35,6 @@ const TextLine TextLines[] = {
     {&MainWindow::TextLine13, 201, 161, "установки Проклятых Земель."},
 };
 
-void ClearReference(void*, BaseObject*)
-{
-    TheMainWindow = nullptr;
-}
-
 MainWindow* Of(void* context)
 {
     return static_cast<MainWindow*>(context);
@@ -124,7 +119,7 @@ Control* NewMainButton(MainWindow* w, const char* caption, int left, int width, 
 MainWindow* BuildMainWindow(Control* application)
 {
     auto* w = NewObject<MainWindow>();
-    w->OnDestroy = {ClearReference, nullptr};
+    w->OnDestroy = {ClearReference<MainWindow>, &TheMainWindow};
     TheMainWindow = w;
     w->Form = NewForm(application, "Tessaly v 1.0")->SetPosition(321, 198)->SetSize(616, 287);
     AttachAutoFree(w->Form, w);

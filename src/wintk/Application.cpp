@@ -47,10 +47,6 @@ bool ShowHandler(Control* control, MSG& msg, LRESULT&)
     return false;
 }
 
-bool WindowEnabled(Control* form)
-{
-    return form->Handle ? IsWindowEnabled(form->Handle) != 0 : !(form->Style & WS_DISABLED);
-}
 
 } // namespace
 
@@ -136,7 +132,7 @@ int Control::ShowModal()
     PtrList* disabled = NewPtrList();
     for (int i = 0; i < application->Children->Count; ++i) {
         auto* form = static_cast<Control*>((*application->Children)[i]);
-        if (form != this && WindowEnabled(form)) {
+        if (form != this && form->IsEnabled()) {
             form->SetEnabled(false);
             disabled->Add(form);
         }

@@ -7,6 +7,7 @@ bool PathIsFile(const std::string& path);
 bool PathIsFolder(const std::string& path);
 // A folder entry that is a junction, symbolic link or mount point.
 bool PathIsLink(const std::string& path);
+bool IsLinkAttributes(unsigned long attributes);
 // The Windows folder with a trailing backslash; empty when the system cannot say.
 std::string WindowsFolderPath();
 std::string AppendCharIfMissing(const std::string& s, char ch);

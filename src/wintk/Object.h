@@ -52,6 +52,14 @@ void FreeIfSet(BaseObject* object);
 // object is freed when owner is destroyed; the last attached is freed first.
 void AttachAutoFree(BaseObject* owner, BaseObject* object);
 
+// An OnDestroy procedure that clears the reference it is given as context, so that a
+// global pointing at an object never outlives it: {ClearReference<T>, &reference}.
+template <class T>
+void ClearReference(void* reference, BaseObject*)
+{
+    *static_cast<T**>(reference) = nullptr;
+}
+
 class PtrList : public BaseObject {
 public:
     void Destroy() override;
