@@ -1,0 +1,32 @@
+cmake_minimum_required(VERSION 3.20)
+# Checks the program that users copy to Windows: a 32-bit PE image, small, and needing no
+# DLL beyond Windows' own. Run on the host: cmake -DEXE=... -DOBJDUMP=... -P ShippedExe.cmake
+set(MAX_BYTES 131072)
+set(WINDOWS_DLLS advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll user32.dll)
+
+file(SIZE "${EXE}" size)
+if(size GREATER MAX_BYTES)
+  message(FATAL_ERROR "${EXE} is ${size} bytes, more than ${MAX_BYTES}")
+endif()
+
+execute_process(COMMAND "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "objdump cannot read ${EXE}")
+endif()
+if(NOT headers MATCHES "file format pei-i386")
+  message(FATAL_ERROR "${EXE} is not a 32-bit PE image")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+if(NOT imports)
+  message(FATAL_ERROR "${EXE} lists no imports")
+endif()
+foreach(line IN LISTS imports)
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll IN_LIST WINDOWS_DLLS)
+    message(FATAL_ERROR "${EXE} imports ${dll}, which Windows does not ship")
+  endif()
+endforeach()
+message(STATUS "${EXE}: ${size} bytes, PE32, imports ${imports}")
