@@ -93,6 +93,25 @@ void ShowProgressStep()
     }
 }
 
+// Starts the worker and dispatches the UI thread's messages until the worker has ended.
+// The worker is held from before its start until its end has been seen: it frees itself,
+// and its handle must stay open for the poll.
+void RunWorkerToItsEnd(Control* application, WorkerThread* worker, bool showSteps)
+{
+    ScopedHold hold(worker);
+    worker->Resume();
+    HANDLE ended = worker->ThreadHandle;
+    for (;;) {
+        if (showSteps)
+            ShowProgressStep();
+        application->ProcessMessages();
+        if (WaitForSingleObject(ended, 0) != WAIT_TIMEOUT)
+            break;
+        // Sleep until a message (a sent Synchronize included) or the end of the worker.
+        MsgWaitForMultipleObjectsEx(1, &ended, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
 // The dialog's first paint: it hides itself and runs its worker behind the progress window.
 void RunWithProgress(void* context, Control* form, HDC)
 {
@@ -118,22 +137,7 @@ void RunWithProgress(void* context, Control* form, HDC)
     LastShownStep = 0;
     progress->Form->Show();
 
-    // Held from before the start until the end has been seen: the worker frees itself,
-    // and its handle must stay open for the poll.
-    WorkerThread* worker = dialog->Worker;
-    AddRef(worker);
-    worker->Resume();
-    HANDLE ended = worker->ThreadHandle;
-    for (;;) {
-        if (kind.Analysis)
-            ShowProgressStep();
-        application->ProcessMessages();
-        if (WaitForSingleObject(ended, 0) != WAIT_TIMEOUT)
-            break;
-        // Sleep until a message (a sent Synchronize included) or the end of the worker.
-        MsgWaitForMultipleObjectsEx(1, &ended, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-    Release(worker);
+    RunWorkerToItsEnd(application, dialog->Worker, kind.Analysis);
 
     if (kind.Analysis && TheMainWindow) {
         TheMainWindow->DeleteNorvaneButton->SetEnabled(InstallState.NorvaneKeyExists);

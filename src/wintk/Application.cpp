@@ -1,6 +1,4 @@
 // The application's message loop, modal forms, activation and the form-level handlers.
-#include <cstdlib>
-
 #include "Control.h"
 
 uint8_t LoopDepth = 0;
@@ -86,37 +84,25 @@ void Run(Control*& application)
     CurrentApplication = nullptr;
     application = nullptr;
     if (running) {
-        AddRef(running);
+        ScopedHold hold(running); // destroyed by the hold's release, not inside Free
         Free(running);
-        Release(running);
     }
 }
 
+// The end of the session is handled with the other lifetime messages (Dispatch.cpp).
 bool FormHandler(Control* form, MSG& msg, LRESULT&)
 {
-    if (msg.message == WM_ENDSESSION) {
-        if (!msg.wParam)
-            return false;
-        Release(form); // the dispatch's hold: let the form go at once
-        LoopDepth = 0;
-        Control* application = CurrentApplication;
-        CurrentApplication = nullptr;
-        Terminated = true;
-        FreeIfSet(application);
-        std::exit(0);
+    if (msg.message != WM_SETFOCUS)
+        return false;
+    bool handled = false;
+    if (form->CurrentControl) {
+        form->CurrentControl->CreateWindow();
+        SetFocus(form->CurrentControl->Handle);
+        handled = true;
     }
-    if (msg.message == WM_SETFOCUS) {
-        bool handled = false;
-        if (form->CurrentControl) {
-            form->CurrentControl->CreateWindow();
-            SetFocus(form->CurrentControl->Handle);
-            handled = true;
-        }
-        if (CurrentApplication && CurrentApplication != form)
-            CurrentApplication->CurrentControl = form;
-        return handled;
-    }
-    return false;
+    if (CurrentApplication && CurrentApplication != form)
+        CurrentApplication->CurrentControl = form;
+    return handled;
 }
 
 int Control::ShowModal()

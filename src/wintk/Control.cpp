@@ -393,7 +393,7 @@ void Control::Destroy()
             continue;
         auto* child = static_cast<Control*>((*Children)[i]);
         // A child held by a running handler outlives this object: cut it loose.
-        if ((child->RefCount >> 1) > 0)
+        if (IsHeld(child))
             child->Parent = nullptr;
         Free(child);
     }
