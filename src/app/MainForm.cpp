@@ -5,7 +5,6 @@
 #include "DelQuestsForm.h"
 #include "GetInfAbCompForm.h"
 #include "Initer.h"
-#include "wintk/Utils.h"
 
 MainWindow* TheMainWindow = nullptr;
 const char RemovalWarning[] = "Вы ТОЧНО уверены? Удаление необратимо !!!";

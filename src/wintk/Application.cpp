@@ -1,5 +1,7 @@
-// The application's message loop, modal forms, activation and the form-level handlers.
+// The application's message loop, modal forms, activation, the form-level handlers, and
+// the message box the application owns.
 #include "Control.h"
+#include "Utils.h"
 
 uint8_t LoopDepth = 0;
 bool Terminated = false;
@@ -206,4 +208,11 @@ void InitCommonControlsWith(DWORD flags)
         INITCOMMONCONTROLSEX icc = {sizeof icc, flags};
         initEx(&icc);
     }
+}
+
+int ShowMessageBox(const char* text, uint32_t flags)
+{
+    HWND owner = CurrentApplication ? CurrentApplication->Handle : nullptr;
+    const char* caption = CurrentApplication ? CurrentApplication->CaptionText : nullptr;
+    return MessageBoxA(owner, NonNullText(text), caption, flags);
 }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Utils.h"
+#include "Canvas.h"
 
 Control* PendingControl = nullptr;
 Control* CurrentApplication = nullptr;
@@ -273,6 +273,47 @@ bool Control::IsMainForm() const
     return !ApplicationCreated || IsApplication;
 }
 
+namespace {
+
+// The class of the control's kind: a copy of the standard class it is built on (whose
+// procedure then gets the messages the toolkit leaves alone), or a plain class of its own.
+WNDCLASSA KindClass(Control* control, HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.style = control->ClassStyle;
+    wc.lpfnWndProc = control->BaseWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    WNDCLASSA base;
+    if (GetClassInfoA(instance, control->BaseClassName, &base)) {
+        wc = base;
+        wc.hInstance = instance;
+        wc.style &= 0xFFFFBF1F; // no CS_OWNDC, CS_CLASSDC, CS_PARENTDC, CS_GLOBALCLASS
+        if (!control->BaseWndProc)
+            control->BaseWndProc = base.lpfnWndProc;
+    }
+    return wc;
+}
+
+// Registers the class under its toolkit name, with the shared procedure, unless it is there.
+bool RegisterOnce(WNDCLASSA wc, const char* className)
+{
+    WNDCLASSA existing;
+    if (GetClassInfoA(wc.hInstance, className, &existing))
+        return true;
+    wc.lpszClassName = className;
+    wc.lpfnWndProc = SharedWindowProc;
+    return RegisterClassA(&wc) != 0;
+}
+
+void CreateChildren(Control* control)
+{
+    for (int i = 0; i < control->Children->Count; ++i)
+        static_cast<Control*>((*control->Children)[i])->CreateWindow();
+}
+
+} // namespace
+
 bool Control::CreateWindow()
 {
     HWND parentWindow = nullptr;
@@ -282,8 +323,7 @@ bool Control::CreateWindow()
             return false;
     }
     if (Handle) {
-        for (int i = 0; i < Children->Count; ++i)
-            static_cast<Control*>((*Children)[i])->CreateWindow();
+        CreateChildren(this);
         if (ShowOnCreate) {
             ApplyVisible(true);
             ShowOnCreate = false;
@@ -294,28 +334,11 @@ bool Control::CreateWindow()
     char className[64] = "obj_";
     std::strncat(className, BaseClassName, sizeof className - 5);
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    wc.style = ClassStyle;
-    wc.lpfnWndProc = BaseWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    WNDCLASSA base;
-    if (GetClassInfoA(instance, BaseClassName, &base)) {
-        wc = base;
-        wc.hInstance = instance;
-        wc.style &= 0xFFFFBF1F; // no CS_OWNDC, CS_CLASSDC, CS_PARENTDC, CS_GLOBALCLASS
-        if (!BaseWndProc)
-            BaseWndProc = base.lpfnWndProc;
-    }
+    WNDCLASSA wc = KindClass(this, instance);
     if ((Style & WS_CHILD) && !parentWindow)
         return false;
-    WNDCLASSA existing;
-    if (!GetClassInfoA(instance, className, &existing)) {
-        wc.lpszClassName = className;
-        wc.lpfnWndProc = SharedWindowProc;
-        if (!RegisterClassA(&wc))
-            return false;
-    }
+    if (!RegisterOnce(wc, className))
+        return false;
 
     int width = BoundsRight - BoundsLeft, height = BoundsBottom - BoundsTop;
     int x = BoundsLeft, y = BoundsTop;
@@ -346,8 +369,7 @@ bool Control::CreateWindow()
         AfterCreateHook(this);
     ApplyFont(this);
     ApplyFont(this);
-    for (int i = 0; i < Children->Count; ++i)
-        static_cast<Control*>((*Children)[i])->CreateWindow();
+    CreateChildren(this);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "Win.h"
 
 class Control;
+class DrawingSurface;
 
 // Hooks and attached handlers: handled or not, with the result to answer.
 using MessageHook = bool (*)(Control* control, MSG& msg, LRESULT& result);
@@ -178,8 +179,23 @@ Control* NewProgressBar(Control* parent);
 
 // The icon value that means "no icon" (all bits set).
 extern const HICON NoIcon;
+
+// Font and background brush of a control (ControlState.cpp, Painting.cpp).
+// The brush a control's background is painted with; shared along a chain of equal colours.
+HBRUSH BrushHook(Control* control);
+// The control's own font, made on first use.
+GraphicTool* GetFont(Control* control);
 // Sets the character height (lfHeight) of the control's own font.
 void SetFontHeight(Control* control, int32_t height);
+// OnToolChange of a control's font and of its brush; the context is the control.
+void FontChanged(void* control, GraphicTool* tool);
+void BrushChanged(void* control, GraphicTool* tool);
+void ApplyFont(Control* control);
+// Gives a new child its own copies of its parent's font and brush.
+void InheritTools(Control* child, Control* parent);
+
+// Modal box owned by the running Application's window, titled with its caption.
+int ShowMessageBox(const char* text, uint32_t flags);
 
 // Toolkit state.
 extern Control* PendingControl;     // whose CreateWindowExA is in progress

@@ -1,6 +1,7 @@
 #include <cstdlib>
 
 #include "Control.h"
+#include "Utils.h"
 
 MessageHook GlobalMessageHook = nullptr;
 MessageHook GlobalKeyHook = nullptr;
@@ -348,4 +349,34 @@ bool ChildHandler(Control* control, MSG& msg, LRESULT& result)
         return false;
     }
     return false;
+}
+
+void Control::SetOnKeyUp(KeyEvent event)
+{
+    OnKeyUp = event;
+    KeyProc = KeyDispatcher;
+}
+
+bool KeyDispatcher(Control* control, MSG& msg, LRESULT&)
+{
+    KeyEvent* event = nullptr;
+    switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        event = &control->OnKeyDown;
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        event = &control->OnKeyUp;
+        break;
+    case WM_CHAR:
+        event = &control->OnChar;
+        break;
+    default:
+        return false;
+    }
+    if (!*event)
+        return false;
+    (*event)(control, msg.wParam, GetShiftState());
+    return msg.wParam == 0;
 }
