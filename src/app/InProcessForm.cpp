@@ -7,7 +7,7 @@ ProgressWindow* CurrentProgressWindow = nullptr;
 
 namespace {
 
-const uint32_t ProgressPosition = 0x84020408; // PBM_SETPOS, repaint; PBM_GETPOS
+const int ProbeStageCount = 3; // the probe reports its stages 1, 2 and 3
 const DWORD ModalFrame = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 const DWORD MinMaxBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
@@ -89,7 +89,7 @@ void ShowProgressStep()
     if (LastShownStep < ProgressStep) {
         LastShownStep = ProgressStep;
         if (CurrentProgressWindow)
-            CurrentProgressWindow->ProgressBar->SetMessageProperty(ProgressPosition, static_cast<uint32_t>(ProgressShown));
+            CurrentProgressWindow->ProgressBar->SetProgressPosition(static_cast<int>(ProgressShown));
     }
 }
 
@@ -130,8 +130,8 @@ void RunWithProgress(void* context, Control* form, HDC)
     FitInfoLines(progress);
     if (!kind.Analysis)
         progress->ProgressBar->SetVisible(false);
-    progress->ProgressBar->SetProgressMax(kind.Analysis ? 3 : 0);
-    progress->ProgressBar->SetMessageProperty(ProgressPosition, 0);
+    progress->ProgressBar->SetProgressMax(kind.Analysis ? ProbeStageCount : 0);
+    progress->ProgressBar->SetProgressPosition(0);
     ProgressStep = 0;
     ProgressShown = 0;
     LastShownStep = 0;

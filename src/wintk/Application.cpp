@@ -191,11 +191,6 @@ void Control::SetOnShow(NotifyEvent event)
     AttachHandler(ShowHandler);
 }
 
-void Control::SetProgressMax(int maximum)
-{
-    Perform(PBM_SETRANGE32, 0, maximum);
-}
-
 void InitCommonControlsWith(DWORD flags)
 {
     InitCommonControls();

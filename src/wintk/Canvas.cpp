@@ -100,7 +100,8 @@ HDC RequireState(DrawingSurface* canvas, uint8_t wanted)
 {
     if ((wanted & DrawingSurface::Notify) && canvas->OnCanvasChange)
         canvas->OnCanvasChange(canvas);
-    wanted &= 0x0F;
+    wanted &= DrawingSurface::HasDC | DrawingSurface::PenSelected | DrawingSurface::BrushSelected |
+              DrawingSurface::FontSelected;
     HDC dc = canvas->DC;
     if (wanted & DrawingSurface::HasDC) {
         dc = CurrentDC(canvas);

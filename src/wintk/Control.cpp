@@ -16,6 +16,9 @@ namespace {
 const char SelfProperty[] = "SELF_";
 const NotifyCodes ButtonCodes = {BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS, 0, 0};
 const NotifyCodes LabelCodes = {STN_CLICKED, 0, 0, 0, 0};
+// List view, tree view, bar, tab, up-down, progress, hot-key and animate classes (0xFF).
+const DWORD AllCommonControlClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                      ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS;
 
 Control* NewControl(Control* parent, const char* baseClass, bool ctl3D)
 {
@@ -236,7 +239,7 @@ Control* NewGroupBox(Control* parent, const char* caption)
 
 Control* NewProgressBar(Control* parent)
 {
-    InitCommonControlsWith(0xFF);
+    InitCommonControlsWith(AllCommonControlClasses);
     Control* c = NewChild(parent, PROGRESS_CLASSA, WS_CHILD | WS_VISIBLE, nullptr, true);
     c->IsCommonControl = true;
     c->BoundsRight = c->BoundsLeft + 300;
@@ -275,6 +278,10 @@ bool Control::IsMainForm() const
 
 namespace {
 
+// Class styles that a copied standard class does not keep: whether windows get a private
+// device context is the toolkit class's own choice, and its classes are never global.
+const UINT NotInheritedClassStyles = CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS;
+
 // The class of the control's kind: a copy of the standard class it is built on (whose
 // procedure then gets the messages the toolkit leaves alone), or a plain class of its own.
 WNDCLASSA KindClass(Control* control, HINSTANCE instance)
@@ -288,7 +295,7 @@ WNDCLASSA KindClass(Control* control, HINSTANCE instance)
     if (GetClassInfoA(instance, control->BaseClassName, &base)) {
         wc = base;
         wc.hInstance = instance;
-        wc.style &= 0xFFFFBF1F; // no CS_OWNDC, CS_CLASSDC, CS_PARENTDC, CS_GLOBALCLASS
+        wc.style &= ~NotInheritedClassStyles;
         if (!control->BaseWndProc)
             control->BaseWndProc = base.lpfnWndProc;
     }
@@ -346,8 +353,8 @@ bool Control::CreateWindow()
         width = CW_USEDEFAULT;
     if (!height)
         height = CW_USEDEFAULT;
-    if (!IsChild && !(PositionSet & 3))
-        x = y = CW_USEDEFAULT;
+    if (!IsChild && !(PositionSet & (LeftSet | TopSet)))
+        x = y = CW_USEDEFAULT; // a top-level window nobody placed: the system places it
 
     PendingControl = this;
     Handle = CreateWindowExA(ExStyle, className, CaptionText, Style, x, y, width, height, parentWindow,

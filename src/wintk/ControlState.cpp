@@ -152,9 +152,19 @@ void Control::SetMessageProperty(uint32_t code, uint32_t value)
     uint32_t setter = code >> 16;
     if (!setter)
         setter = code + 1;
-    Perform(setter & 0x7FFF, value, 0);
-    if (setter & 0x8000)
+    Perform(setter & ~RepaintAfterSet, value, 0);
+    if (setter & RepaintAfterSet)
         Invalidate();
+}
+
+void Control::SetProgressMax(int maximum)
+{
+    Perform(PBM_SETRANGE32, 0, maximum);
+}
+
+void Control::SetProgressPosition(int position)
+{
+    SetMessageProperty(ProgressPositionProperty, static_cast<uint32_t>(position));
 }
 
 void Control::Click()

@@ -55,9 +55,9 @@ void Control::SetBoundsRect(const RECT& r)
     if (SameBytes(&current, &r, sizeof r))
         return;
     if (r.left != current.left)
-        PositionSet |= 1;
+        PositionSet |= LeftSet;
     if (r.top != current.top)
-        PositionSet |= 2;
+        PositionSet |= TopSet;
     BoundsLeft = r.left;
     BoundsTop = r.top;
     BoundsRight = r.right;

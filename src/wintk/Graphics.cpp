@@ -6,7 +6,7 @@
 
 COLORREF ColorToRGB(ColorValue value)
 {
-    if (value & 0x80000000u)
+    if (value & SystemColorFlag)
         return GetSysColor(value & 0xFF);
     return value;
 }

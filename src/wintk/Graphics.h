@@ -8,7 +8,8 @@
 
 // Bit 31 set: a system colour whose index is the low 8 bits; otherwise an RGB value.
 using ColorValue = uint32_t;
-constexpr ColorValue SystemColor(int index) { return 0x80000000u | static_cast<uint32_t>(index); }
+constexpr ColorValue SystemColorFlag = 0x80000000u;
+constexpr ColorValue SystemColor(int index) { return SystemColorFlag | static_cast<uint32_t>(index); }
 COLORREF ColorToRGB(ColorValue value);
 
 // The 64 bytes that tools compare and copy as a whole.
