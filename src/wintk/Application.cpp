@@ -71,12 +71,13 @@ void Control::ProcessMessages()
     }
 }
 
-void Run(Control*& application)
+bool Run(Control*& application)
 {
     LoopDepth += 1;
     CurrentApplication = application;
-    application->CreateWindow();
-    while (!Terminated) {
+    // Without the application's window no close could ever end the loop: tear down at once.
+    bool started = application->CreateWindow();
+    while (started && !Terminated) {
         WaitMessage();
         application->ProcessMessages();
     }
@@ -89,6 +90,7 @@ void Run(Control*& application)
         ScopedHold hold(running); // destroyed by the hold's release, not inside Free
         Free(running);
     }
+    return started;
 }
 
 // The end of the session is handled with the other lifetime messages (Dispatch.cpp).

@@ -237,7 +237,8 @@ LRESULT CALLBACK SharedWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 LRESULT DefaultProcessing(Control* control, MSG& msg);
 void InitCommonControlsWith(DWORD flags);
 // Runs the program's message loop; frees the application and clears the variable at the end.
-void Run(Control*& application);
+// False, without waiting, when the application's window could not be made.
+bool Run(Control*& application);
 
 // Handlers attached by the constructors and setters.
 bool ChildHandler(Control* control, MSG& msg, LRESULT& result);
