@@ -1,5 +1,5 @@
-// Caption, visibility, enabled state, focus, icon, styles, invalidation and the integer
-// properties of a control. Setters store first and apply when the window exists.
+// Caption, visibility, enabled state, focus, icon, styles, invalidation, the integer
+// properties and the font of a control. Setters store first and apply when the window exists.
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
