@@ -19,8 +19,14 @@ int NorvaneBody(void*, WorkerThread*)
 }
 
 const RunKind NorvaneRun = {
-    "Удаление Norvane", 630, 410, 191, 68, false, false, &NorvaneRunPending, &NorvaneRemovalDialog,
-    "Подождите, удаляю...", NorvaneBody,
+    .Caption = "Удаление Norvane",
+    .Left = 630, .Top = 410, .Width = 191, .Height = 68,
+    .ClientSize = false,
+    .Analysis = false,
+    .Pending = &NorvaneRunPending,
+    .Global = &NorvaneRemovalDialog,
+    .Info = "Подождите, удаляю...",
+    .Body = NorvaneBody,
 };
 
 } // namespace

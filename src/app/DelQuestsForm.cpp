@@ -19,8 +19,14 @@ int QuestsBody(void*, WorkerThread*)
 }
 
 const RunKind QuestsRun = {
-    "Удаление квестов...", 464, 322, 208, 66, false, false, &QuestsRunPending, &QuestsRemovalDialog,
-    "Подождите, удаляю...", QuestsBody,
+    .Caption = "Удаление квестов...",
+    .Left = 464, .Top = 322, .Width = 208, .Height = 66,
+    .ClientSize = false,
+    .Analysis = false,
+    .Pending = &QuestsRunPending,
+    .Global = &QuestsRemovalDialog,
+    .Info = "Подождите, удаляю...",
+    .Body = QuestsBody,
 };
 
 } // namespace

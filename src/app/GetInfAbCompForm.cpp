@@ -104,8 +104,14 @@ int ProbeBody(void* dialog, WorkerThread*)
 }
 
 const RunKind ProbeRun = {
-    "АналИз... но не мОчи ;)", 515, 387, 223, 43, true, true, &ProbeRunPending, &ProbeDialog,
-    "Подождите, собираю информацию...", ProbeBody,
+    .Caption = "АналИз... но не мОчи ;)",
+    .Left = 515, .Top = 387, .Width = 223, .Height = 43,
+    .ClientSize = true,
+    .Analysis = true,
+    .Pending = &ProbeRunPending,
+    .Global = &ProbeDialog,
+    .Info = "Подождите, собираю информацию...",
+    .Body = ProbeBody,
 };
 
 } // namespace

@@ -7,7 +7,7 @@ ProgressWindow* CurrentProgressWindow = nullptr;
 
 namespace {
 
-const uint32_t ProgressPosition = 0x84020408; // PBM_SETPOS, repaint; PBM_GETPOS
+const int ProbeStageCount = 3; // the probe reports its stages 1, 2 and 3
 const DWORD ModalFrame = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 const DWORD MinMaxBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
@@ -89,7 +89,26 @@ void ShowProgressStep()
     if (LastShownStep < ProgressStep) {
         LastShownStep = ProgressStep;
         if (CurrentProgressWindow)
-            CurrentProgressWindow->ProgressBar->SetMessageProperty(ProgressPosition, static_cast<uint32_t>(ProgressShown));
+            CurrentProgressWindow->ProgressBar->SetProgressPosition(static_cast<int>(ProgressShown));
+    }
+}
+
+// Starts the worker and dispatches the UI thread's messages until the worker has ended.
+// The worker is held from before its start until its end has been seen: it frees itself,
+// and its handle must stay open for the poll.
+void RunWorkerToItsEnd(Control* application, WorkerThread* worker, bool showSteps)
+{
+    ScopedHold hold(worker);
+    worker->Resume();
+    HANDLE ended = worker->ThreadHandle;
+    for (;;) {
+        if (showSteps)
+            ShowProgressStep();
+        application->ProcessMessages();
+        if (WaitForSingleObject(ended, 0) != WAIT_TIMEOUT)
+            break;
+        // Sleep until a message (a sent Synchronize included) or the end of the worker.
+        MsgWaitForMultipleObjectsEx(1, &ended, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 
@@ -111,29 +130,14 @@ void RunWithProgress(void* context, Control* form, HDC)
     FitInfoLines(progress);
     if (!kind.Analysis)
         progress->ProgressBar->SetVisible(false);
-    progress->ProgressBar->SetProgressMax(kind.Analysis ? 3 : 0);
-    progress->ProgressBar->SetMessageProperty(ProgressPosition, 0);
+    progress->ProgressBar->SetProgressMax(kind.Analysis ? ProbeStageCount : 0);
+    progress->ProgressBar->SetProgressPosition(0);
     ProgressStep = 0;
     ProgressShown = 0;
     LastShownStep = 0;
     progress->Form->Show();
 
-    // Held from before the start until the end has been seen: the worker frees itself,
-    // and its handle must stay open for the poll.
-    WorkerThread* worker = dialog->Worker;
-    AddRef(worker);
-    worker->Resume();
-    HANDLE ended = worker->ThreadHandle;
-    for (;;) {
-        if (kind.Analysis)
-            ShowProgressStep();
-        application->ProcessMessages();
-        if (WaitForSingleObject(ended, 0) != WAIT_TIMEOUT)
-            break;
-        // Sleep until a message (a sent Synchronize included) or the end of the worker.
-        MsgWaitForMultipleObjectsEx(1, &ended, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-    Release(worker);
+    RunWorkerToItsEnd(application, dialog->Worker, kind.Analysis);
 
     if (kind.Analysis && TheMainWindow) {
         TheMainWindow->DeleteNorvaneButton->SetEnabled(InstallState.NorvaneKeyExists);

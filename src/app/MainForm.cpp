@@ -5,7 +5,6 @@
 #include "DelQuestsForm.h"
 #include "GetInfAbCompForm.h"
 #include "Initer.h"
-#include "wintk/Utils.h"
 
 MainWindow* TheMainWindow = nullptr;
 const char RemovalWarning[] = "Вы ТОЧНО уверены? Удаление необратимо !!!";
@@ -175,6 +174,9 @@ void HandleKeyUp(MainWindow* w, WPARAM key)
         }
         return;
     }
+    // A key per button, on release. 'D', 'J' and ',' are the physical keys that carry the
+    // marked Cyrillic letters В (&Выход), О (&О программе) and б (О&бновить) in the Russian
+    // layout; N and Q are the Latin letters of their captions.
     const struct {
         WPARAM Key;
         Control* Button;

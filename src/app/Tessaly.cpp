@@ -5,6 +5,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     Control* application = NewApplication("Tessaly");
     BuildMainWindow(application);
-    Run(application);
-    return 0;
+    // A program whose window could not be made has shown nothing: say so in the exit code.
+    return Run(application) ? 0 : 1;
 }

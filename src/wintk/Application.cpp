@@ -1,7 +1,7 @@
-// The application's message loop, modal forms, activation and the form-level handlers.
-#include <cstdlib>
-
+// The application's message loop, modal forms, activation, the form-level handlers, and
+// the message box the application owns.
 #include "Control.h"
+#include "Utils.h"
 
 uint8_t LoopDepth = 0;
 bool Terminated = false;
@@ -71,12 +71,13 @@ void Control::ProcessMessages()
     }
 }
 
-void Run(Control*& application)
+bool Run(Control*& application)
 {
     LoopDepth += 1;
     CurrentApplication = application;
-    application->CreateWindow();
-    while (!Terminated) {
+    // Without the application's window no close could ever end the loop: tear down at once.
+    bool started = application->CreateWindow();
+    while (started && !Terminated) {
         WaitMessage();
         application->ProcessMessages();
     }
@@ -86,37 +87,26 @@ void Run(Control*& application)
     CurrentApplication = nullptr;
     application = nullptr;
     if (running) {
-        AddRef(running);
+        ScopedHold hold(running); // destroyed by the hold's release, not inside Free
         Free(running);
-        Release(running);
     }
+    return started;
 }
 
+// The end of the session is handled with the other lifetime messages (Dispatch.cpp).
 bool FormHandler(Control* form, MSG& msg, LRESULT&)
 {
-    if (msg.message == WM_ENDSESSION) {
-        if (!msg.wParam)
-            return false;
-        Release(form); // the dispatch's hold: let the form go at once
-        LoopDepth = 0;
-        Control* application = CurrentApplication;
-        CurrentApplication = nullptr;
-        Terminated = true;
-        FreeIfSet(application);
-        std::exit(0);
+    if (msg.message != WM_SETFOCUS)
+        return false;
+    bool handled = false;
+    if (form->CurrentControl) {
+        form->CurrentControl->CreateWindow();
+        SetFocus(form->CurrentControl->Handle);
+        handled = true;
     }
-    if (msg.message == WM_SETFOCUS) {
-        bool handled = false;
-        if (form->CurrentControl) {
-            form->CurrentControl->CreateWindow();
-            SetFocus(form->CurrentControl->Handle);
-            handled = true;
-        }
-        if (CurrentApplication && CurrentApplication != form)
-            CurrentApplication->CurrentControl = form;
-        return handled;
-    }
-    return false;
+    if (CurrentApplication && CurrentApplication != form)
+        CurrentApplication->CurrentControl = form;
+    return handled;
 }
 
 int Control::ShowModal()
@@ -203,11 +193,6 @@ void Control::SetOnShow(NotifyEvent event)
     AttachHandler(ShowHandler);
 }
 
-void Control::SetProgressMax(int maximum)
-{
-    Perform(PBM_SETRANGE32, 0, maximum);
-}
-
 void InitCommonControlsWith(DWORD flags)
 {
     InitCommonControls();
@@ -220,4 +205,11 @@ void InitCommonControlsWith(DWORD flags)
         INITCOMMONCONTROLSEX icc = {sizeof icc, flags};
         initEx(&icc);
     }
+}
+
+int ShowMessageBox(const char* text, uint32_t flags)
+{
+    HWND owner = CurrentApplication ? CurrentApplication->Handle : nullptr;
+    const char* caption = CurrentApplication ? CurrentApplication->CaptionText : nullptr;
+    return MessageBoxA(owner, NonNullText(text), caption, flags);
 }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Utils.h"
+#include "Canvas.h"
 
 Control* PendingControl = nullptr;
 Control* CurrentApplication = nullptr;
@@ -16,6 +16,9 @@ namespace {
 const char SelfProperty[] = "SELF_";
 const NotifyCodes ButtonCodes = {BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS, 0, 0};
 const NotifyCodes LabelCodes = {STN_CLICKED, 0, 0, 0, 0};
+// List view, tree view, bar, tab, up-down, progress, hot-key and animate classes (0xFF).
+const DWORD AllCommonControlClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                      ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS;
 
 Control* NewControl(Control* parent, const char* baseClass, bool ctl3D)
 {
@@ -236,7 +239,7 @@ Control* NewGroupBox(Control* parent, const char* caption)
 
 Control* NewProgressBar(Control* parent)
 {
-    InitCommonControlsWith(0xFF);
+    InitCommonControlsWith(AllCommonControlClasses);
     Control* c = NewChild(parent, PROGRESS_CLASSA, WS_CHILD | WS_VISIBLE, nullptr, true);
     c->IsCommonControl = true;
     c->BoundsRight = c->BoundsLeft + 300;
@@ -273,6 +276,51 @@ bool Control::IsMainForm() const
     return !ApplicationCreated || IsApplication;
 }
 
+namespace {
+
+// Class styles that a copied standard class does not keep: whether windows get a private
+// device context is the toolkit class's own choice, and its classes are never global.
+const UINT NotInheritedClassStyles = CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS;
+
+// The class of the control's kind: a copy of the standard class it is built on (whose
+// procedure then gets the messages the toolkit leaves alone), or a plain class of its own.
+WNDCLASSA KindClass(Control* control, HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.style = control->ClassStyle;
+    wc.lpfnWndProc = control->BaseWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    WNDCLASSA base;
+    if (GetClassInfoA(instance, control->BaseClassName, &base)) {
+        wc = base;
+        wc.hInstance = instance;
+        wc.style &= ~NotInheritedClassStyles;
+        if (!control->BaseWndProc)
+            control->BaseWndProc = base.lpfnWndProc;
+    }
+    return wc;
+}
+
+// Registers the class under its toolkit name, with the shared procedure, unless it is there.
+bool RegisterOnce(WNDCLASSA wc, const char* className)
+{
+    WNDCLASSA existing;
+    if (GetClassInfoA(wc.hInstance, className, &existing))
+        return true;
+    wc.lpszClassName = className;
+    wc.lpfnWndProc = SharedWindowProc;
+    return RegisterClassA(&wc) != 0;
+}
+
+void CreateChildren(Control* control)
+{
+    for (int i = 0; i < control->Children->Count; ++i)
+        static_cast<Control*>((*control->Children)[i])->CreateWindow();
+}
+
+} // namespace
+
 bool Control::CreateWindow()
 {
     HWND parentWindow = nullptr;
@@ -282,8 +330,7 @@ bool Control::CreateWindow()
             return false;
     }
     if (Handle) {
-        for (int i = 0; i < Children->Count; ++i)
-            static_cast<Control*>((*Children)[i])->CreateWindow();
+        CreateChildren(this);
         if (ShowOnCreate) {
             ApplyVisible(true);
             ShowOnCreate = false;
@@ -294,28 +341,11 @@ bool Control::CreateWindow()
     char className[64] = "obj_";
     std::strncat(className, BaseClassName, sizeof className - 5);
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    wc.style = ClassStyle;
-    wc.lpfnWndProc = BaseWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    WNDCLASSA base;
-    if (GetClassInfoA(instance, BaseClassName, &base)) {
-        wc = base;
-        wc.hInstance = instance;
-        wc.style &= 0xFFFFBF1F; // no CS_OWNDC, CS_CLASSDC, CS_PARENTDC, CS_GLOBALCLASS
-        if (!BaseWndProc)
-            BaseWndProc = base.lpfnWndProc;
-    }
+    WNDCLASSA wc = KindClass(this, instance);
     if ((Style & WS_CHILD) && !parentWindow)
         return false;
-    WNDCLASSA existing;
-    if (!GetClassInfoA(instance, className, &existing)) {
-        wc.lpszClassName = className;
-        wc.lpfnWndProc = SharedWindowProc;
-        if (!RegisterClassA(&wc))
-            return false;
-    }
+    if (!RegisterOnce(wc, className))
+        return false;
 
     int width = BoundsRight - BoundsLeft, height = BoundsBottom - BoundsTop;
     int x = BoundsLeft, y = BoundsTop;
@@ -323,8 +353,8 @@ bool Control::CreateWindow()
         width = CW_USEDEFAULT;
     if (!height)
         height = CW_USEDEFAULT;
-    if (!IsChild && !(PositionSet & 3))
-        x = y = CW_USEDEFAULT;
+    if (!IsChild && !(PositionSet & (LeftSet | TopSet)))
+        x = y = CW_USEDEFAULT; // a top-level window nobody placed: the system places it
 
     PendingControl = this;
     Handle = CreateWindowExA(ExStyle, className, CaptionText, Style, x, y, width, height, parentWindow,
@@ -346,8 +376,7 @@ bool Control::CreateWindow()
         AfterCreateHook(this);
     ApplyFont(this);
     ApplyFont(this);
-    for (int i = 0; i < Children->Count; ++i)
-        static_cast<Control*>((*Children)[i])->CreateWindow();
+    CreateChildren(this);
     return true;
 }
 
@@ -393,7 +422,7 @@ void Control::Destroy()
             continue;
         auto* child = static_cast<Control*>((*Children)[i]);
         // A child held by a running handler outlives this object: cut it loose.
-        if ((child->RefCount >> 1) > 0)
+        if (IsHeld(child))
             child->Parent = nullptr;
         Free(child);
     }

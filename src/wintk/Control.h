@@ -10,6 +10,7 @@
 #include "Win.h"
 
 class Control;
+class DrawingSurface;
 
 // Hooks and attached handlers: handled or not, with the result to answer.
 using MessageHook = bool (*)(Control* control, MSG& msg, LRESULT& result);
@@ -21,11 +22,29 @@ using CloseEvent = EventOf<void, Control*, bool&>;
 
 // Toolkit-private messages.
 enum : UINT {
+    // Posted by a main form to itself when its window is destroyed: free the control.
     MsgFreeSelf = 0xB003,
+    // A child's WM_COMMAND, sent back to the child by its parent; wParam and lParam as sent.
     MsgReflectedCommand = 0xB005,
-    MsgReflectedCtlColor = 0xBC00, // added to WM_CTLCOLORMSGBOX..WM_CTLCOLORSTATIC
+    // Added to WM_CTLCOLORMSGBOX..WM_CTLCOLORSTATIC: the colour request sent on to the child
+    // concerned (0xBD32..0xBD38).
+    MsgReflectedCtlColor = 0xBC00,
+    // Sent by a worker to the Application's window; lParam is the worker whose call to run.
     MsgSynchronize = 0x8FFF,
 };
+
+// SetMessageProperty codes: the setter message in the high word, with RepaintAfterSet
+// when the control is to be repainted after it; the getter message in the low word.
+constexpr uint32_t RepaintAfterSet = 0x8000;
+constexpr uint32_t MessagePropertyCode(UINT setter, UINT getter, bool repaint)
+{
+    return ((setter | (repaint ? RepaintAfterSet : 0)) << 16) | getter;
+}
+constexpr uint32_t ProgressPositionProperty = MessagePropertyCode(PBM_SETPOS, PBM_GETPOS, true);
+static_assert(ProgressPositionProperty == 0x84020408, "PBM_SETPOS with a repaint, PBM_GETPOS");
+
+// The bits of PositionSet: which edges were placed explicitly.
+enum : uint8_t { LeftSet = 1, TopSet = 2 };
 
 // Notification codes of a kind, compared in this order with the reflected WM_COMMAND.
 struct NotifyCodes {
@@ -83,6 +102,9 @@ public:
     void Invalidate();
     void SetSizeLocked(bool lock);
     void SetMessageProperty(uint32_t code, uint32_t value);
+    // Of a progress bar: the range from 0, and the position (the bar is repainted).
+    void SetProgressMax(int maximum);
+    void SetProgressPosition(int position);
     void Click();
     void SetOnPaint(PaintEvent event);
     void SetOnKeyUp(KeyEvent event);
@@ -96,7 +118,6 @@ public:
     void Update();
     void TrackMinimize();
     void SetOnShow(NotifyEvent event);
-    void SetProgressMax(int maximum);
 
     // Fields. Pointers to other controls do not own them unless stated.
     HWND Handle = nullptr;
@@ -123,7 +144,7 @@ public:
     bool Destroying = false;
     int ControlId = 0;
     bool IsApplication = false, IsForm = false, IsChild = false, IsLabel = false, IsCommonControl = false;
-    uint8_t PositionSet = 0;
+    uint8_t PositionSet = 0;               // LeftSet, TopSet
     HDC PaintDC = nullptr;
     PtrList* Handlers = nullptr;           // owned: pairs (handler, run-when-terminated)
     NotifyEvent OnLeave;
@@ -178,8 +199,23 @@ Control* NewProgressBar(Control* parent);
 
 // The icon value that means "no icon" (all bits set).
 extern const HICON NoIcon;
+
+// Font and background brush of a control (ControlState.cpp, Painting.cpp).
+// The brush a control's background is painted with; shared along a chain of equal colours.
+HBRUSH BrushHook(Control* control);
+// The control's own font, made on first use.
+GraphicTool* GetFont(Control* control);
 // Sets the character height (lfHeight) of the control's own font.
 void SetFontHeight(Control* control, int32_t height);
+// OnToolChange of a control's font and of its brush; the context is the control.
+void FontChanged(void* control, GraphicTool* tool);
+void BrushChanged(void* control, GraphicTool* tool);
+void ApplyFont(Control* control);
+// Gives a new child its own copies of its parent's font and brush.
+void InheritTools(Control* child, Control* parent);
+
+// Modal box owned by the running Application's window, titled with its caption.
+int ShowMessageBox(const char* text, uint32_t flags);
 
 // Toolkit state.
 extern Control* PendingControl;     // whose CreateWindowExA is in progress
@@ -201,7 +237,8 @@ LRESULT CALLBACK SharedWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 LRESULT DefaultProcessing(Control* control, MSG& msg);
 void InitCommonControlsWith(DWORD flags);
 // Runs the program's message loop; frees the application and clears the variable at the end.
-void Run(Control*& application);
+// False, without waiting, when the application's window could not be made.
+bool Run(Control*& application);
 
 // Handlers attached by the constructors and setters.
 bool ChildHandler(Control* control, MSG& msg, LRESULT& result);

@@ -1,4 +1,7 @@
+#include <cstdlib>
+
 #include "Control.h"
+#include "Utils.h"
 
 MessageHook GlobalMessageHook = nullptr;
 MessageHook GlobalKeyHook = nullptr;
@@ -90,121 +93,172 @@ LRESULT DefaultProcessing(Control* control, MSG& msg)
     return DefWindowProcA(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
 
-LRESULT Control::WindowProc(MSG& msg)
+namespace {
+
+// How far a step of the dispatch got: not handled (go on, and in the end to the default
+// procedure), handled (the result goes through PostHook), or done (the result as it is).
+enum class Outcome { NotHandled, Handled, Done };
+
+// Hooks, events and attached handlers, in that order.
+Outcome RunHooks(Control* control, MSG& msg, LRESULT& result)
 {
-    LRESULT result = 0;
-    auto handled = [&]() {
-        if (PostHook)
-            PostHook(this, msg, result);
-        return result;
-    };
-
-    if (GlobalMessageHook && GlobalMessageHook(this, msg, result))
-        return handled();
-    if (LoopDepth && CurrentApplication && CurrentApplication != this && CurrentApplication->OnMessage &&
+    if (GlobalMessageHook && GlobalMessageHook(control, msg, result))
+        return Outcome::Handled;
+    if (LoopDepth && CurrentApplication && CurrentApplication != control && CurrentApplication->OnMessage &&
         CurrentApplication->OnMessage(msg, result))
-        return handled();
-    if (OnMessage && OnMessage(msg, result))
-        return handled();
-    if (HandlerChain && RefCount >= 0) {
-        // Held while the handlers run; a Free meanwhile only marks it, and if that left
-        // the chain's hold as the last one, the release destroys it and we are done.
-        AddRef(this);
-        bool chainHandled = HandlerChain(this, msg, result);
-        if (RefCount == 1) {
-            Release(this);
-            return result;
-        }
-        Release(this);
-        if (chainHandled)
-            return handled();
+        return Outcome::Handled;
+    if (control->OnMessage && control->OnMessage(msg, result))
+        return Outcome::Handled;
+    if (control->HandlerChain && !IsBeingDestroyed(control)) {
+        ScopedHold hold(control);
+        bool handled = control->HandlerChain(control, msg, result);
+        if (hold.ReleaseNow())
+            return Outcome::Done; // freed by a handler: gone now, nothing more to do
+        if (handled)
+            return Outcome::Handled;
     }
-    if (MessageProc && MessageProc(this, msg, result))
-        return handled();
+    if (control->MessageProc && control->MessageProc(control, msg, result))
+        return Outcome::Handled;
+    return Outcome::NotHandled;
+}
 
-    UINT message = LOWORD(msg.message);
-    switch (message) {
-    case WM_CLOSE:
-        if (OnClose) {
-            bool accept = true;
-            OnClose(this, accept);
-            if (!accept && LoopDepth)
-                return handled();
-        }
-        OnClose = {};
-        if (!IsMainForm() && !IsApplication)
-            break;
-        if (Control* application = RootApplication(); application && application != this)
-            application->Perform(WM_CLOSE, 0, 0);
-        PostQuitMessage(0);
-        return handled();
-
+// Who frees what, and when:
+// - The program frees what it builds with Free; a Free while a dispatch holds the object
+//   (RunHooks above) only marks it, and the end of that hold destroys it.
+// - A form of the running Application whose window is destroyed under it (its close box,
+//   DestroyWindow) is freed here, at WM_NCDESTROY; WindowGone stops a second DestroyWindow.
+// - The main form is not freed there: it posts itself MsgFreeSelf and is freed when that
+//   arrives, or else goes with the Application in Run's tear-down, children first.
+// - The end of the Windows session frees the Application with every form at once and ends
+//   the process from inside the window procedure: no loop runs after it.
+Outcome HandleLifetimeMessage(Control* control, MSG& msg)
+{
+    switch (LOWORD(msg.message)) {
     case WM_NCDESTROY:
         RemovePropA(msg.hwnd, SelfProperty);
-        if (IsApplication)
-            break;
-        if (IsMainForm()) {
+        if (control->IsApplication)
+            return Outcome::NotHandled;
+        if (control->IsMainForm()) {
             PostMessageA(msg.hwnd, MsgFreeSelf, 0, 0);
-            break;
+            return Outcome::NotHandled;
         }
-        if (CurrentApplication && Parent == CurrentApplication) {
-            WindowGone = true;
-            Free(this);
-            return 0;
+        if (CurrentApplication && control->Parent == CurrentApplication) {
+            control->WindowGone = true;
+            Free(control);
+            return Outcome::Done;
         }
-        break;
+        return Outcome::NotHandled;
 
     case MsgFreeSelf:
-        Destroying = true;
-        Free(this);
-        return 0;
+        control->Destroying = true; // the window is gone: Destroy runs only the notifications
+        Free(control);
+        return Outcome::Done;
 
-    case WM_SIZE: {
-        result = DefaultProcessing(this, msg);
-        SizeKind = static_cast<uint8_t>(msg.wParam);
-        if (ResizeHook) {
-            if (!IsForm && Parent)
-                ResizeHook(Parent);
-            ResizeHook(this);
-        }
-        return result;
+    case WM_ENDSESSION: {
+        // Forms only, and only while the loop still runs its handlers.
+        if (!msg.wParam || !control->IsForm || Terminated)
+            return Outcome::NotHandled;
+        LoopDepth = 0;
+        Control* application = CurrentApplication;
+        CurrentApplication = nullptr;
+        Terminated = true;
+        FreeIfSet(application);
+        std::exit(0);
     }
+    }
+    return Outcome::NotHandled;
+}
 
+Outcome HandleClose(Control* control)
+{
+    if (control->OnClose) {
+        bool accept = true;
+        control->OnClose(control, accept);
+        if (!accept && LoopDepth)
+            return Outcome::Handled;
+    }
+    control->OnClose = {};
+    if (!control->IsMainForm() && !control->IsApplication)
+        return Outcome::NotHandled;
+    if (Control* application = control->RootApplication(); application && application != control)
+        application->Perform(WM_CLOSE, 0, 0);
+    PostQuitMessage(0);
+    return Outcome::Handled;
+}
+
+Outcome HandleShowWindow(Control* control, MSG& msg)
+{
+    if (msg.lParam == SW_PARENTCLOSING) {
+        HWND window = control->Handle;
+        control->RestoreShowCmd =
+            IsIconic(window) ? SW_SHOWMINNOACTIVE : IsZoomed(window) ? SW_SHOWMAXIMIZED : SW_SHOWNOACTIVATE;
+    } else if (msg.lParam == SW_PARENTOPENING) {
+        if (control->RestoreShowCmd) {
+            ShowWindow(control->Handle, control->RestoreShowCmd);
+            control->RestoreShowCmd = 0;
+        }
+        return Outcome::Handled;
+    }
+    return Outcome::NotHandled;
+}
+
+Outcome HandleKeyMessage(Control* control, MSG& msg, LRESULT& result)
+{
+    HWND focus = GetFocus();
+    if (focus != control->FocusHandle && focus != control->Handle)
+        return Outcome::Handled;
+    if ((GlobalKeyHook && GlobalKeyHook(control, msg, result)) || (control->KeyProc && control->KeyProc(control, msg, result)))
+        return Outcome::Handled;
+    if (IsDown(VK_CONTROL) || IsDown(VK_MENU))
+        return Outcome::NotHandled;
+    if (LOWORD(msg.message) == WM_CHAR && msg.wParam == VK_TAB) {
+        msg.wParam = 0; // Tab moves the focus; it is never typed
+        return Outcome::Handled;
+    }
+    return Outcome::NotHandled;
+}
+
+// The messages the toolkit handles itself.
+Outcome HandleMessage(Control* control, MSG& msg, LRESULT& result)
+{
+    UINT message = LOWORD(msg.message);
+    switch (message) {
+    case WM_NCDESTROY:
+    case MsgFreeSelf:
+    case WM_ENDSESSION:
+        return HandleLifetimeMessage(control, msg);
+    case WM_CLOSE:
+        return HandleClose(control);
     case WM_SHOWWINDOW:
-        if (msg.lParam == SW_PARENTCLOSING) {
-            RestoreShowCmd = IsIconic(Handle) ? SW_SHOWMINNOACTIVE : IsZoomed(Handle) ? SW_SHOWMAXIMIZED : SW_SHOWNOACTIVATE;
-        } else if (msg.lParam == SW_PARENTOPENING) {
-            if (RestoreShowCmd) {
-                ShowWindow(Handle, RestoreShowCmd);
-                RestoreShowCmd = 0;
-            }
-            return handled();
+        return HandleShowWindow(control, msg);
+    case WM_SIZE:
+        result = DefaultProcessing(control, msg);
+        control->SizeKind = static_cast<uint8_t>(msg.wParam);
+        if (ResizeHook) {
+            if (!control->IsForm && control->Parent)
+                ResizeHook(control->Parent);
+            ResizeHook(control);
         }
-        break;
-
+        return Outcome::Done;
     case WM_SYSCOMMAND:
-        if ((msg.wParam & 0xFFF0) == SC_MINIMIZE && IsMainForm() && !IsApplication) {
-            if (Control* application = RootApplication())
-                PostMessageA(application->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-            return handled();
-        }
-        break;
-
+        if ((msg.wParam & 0xFFF0) != SC_MINIMIZE || !control->IsMainForm() || control->IsApplication)
+            return Outcome::NotHandled;
+        if (Control* application = control->RootApplication())
+            PostMessageA(application->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        return Outcome::Handled;
     case WM_SETFOCUS:
-        if (Focus()) {
-            ++FocusDepth;
-            result = DefaultProcessing(this, msg);
-            --FocusDepth;
-            return result;
-        }
-        return handled();
-
+        if (!control->Focus())
+            return Outcome::Handled;
+        ++control->FocusDepth;
+        result = DefaultProcessing(control, msg);
+        --control->FocusDepth;
+        return Outcome::Done;
     case WM_SETCURSOR:
         if (CursorLocked || GetCapture() || LOWORD(msg.lParam) != HTCLIENT)
-            break;
-        SetCursor(OverrideCursor ? OverrideCursor : Cursor);
-        return TRUE;
-
+            return Outcome::NotHandled;
+        SetCursor(OverrideCursor ? OverrideCursor : control->Cursor);
+        result = TRUE;
+        return Outcome::Done;
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -213,41 +267,39 @@ LRESULT Control::WindowProc(MSG& msg)
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
         result = SendMessageA(reinterpret_cast<HWND>(msg.lParam), message + MsgReflectedCtlColor, msg.wParam, msg.lParam);
-        return handled();
-
+        return Outcome::Handled;
     case WM_COMMAND:
-        if (GetPropA(reinterpret_cast<HWND>(msg.lParam), SelfProperty)) {
-            result = SendMessageA(reinterpret_cast<HWND>(msg.lParam), MsgReflectedCommand, msg.wParam, msg.lParam);
-            return handled();
-        }
-        break;
-
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_CHAR:
-    case WM_DEADCHAR:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
-    case WM_SYSCHAR:
-    case WM_SYSDEADCHAR: {
-        HWND focus = GetFocus();
-        if (focus != FocusHandle && focus != Handle)
-            return handled();
-        if ((GlobalKeyHook && GlobalKeyHook(this, msg, result)) || (KeyProc && KeyProc(this, msg, result)))
-            return handled();
-        if (IsDown(VK_CONTROL) || IsDown(VK_MENU))
-            break;
-        if (message == WM_CHAR && msg.wParam == VK_TAB) {
-            msg.wParam = 0; // Tab moves the focus; it is never typed
-            return handled();
-        }
-        break;
-    }
-
+        if (!GetPropA(reinterpret_cast<HWND>(msg.lParam), SelfProperty))
+            return Outcome::NotHandled;
+        result = SendMessageA(reinterpret_cast<HWND>(msg.lParam), MsgReflectedCommand, msg.wParam, msg.lParam);
+        return Outcome::Handled;
     case MsgSynchronize:
         if (SyncDispatcher)
             SyncDispatcher(msg.lParam);
-        return handled();
+        return Outcome::Handled;
+    }
+    if (message >= WM_KEYFIRST && message <= WM_SYSDEADCHAR)
+        return HandleKeyMessage(control, msg, result);
+    return Outcome::NotHandled;
+}
+
+} // namespace
+
+LRESULT Control::WindowProc(MSG& msg)
+{
+    LRESULT result = 0;
+    Outcome outcome = RunHooks(this, msg, result);
+    if (outcome == Outcome::NotHandled)
+        outcome = HandleMessage(this, msg, result);
+    switch (outcome) {
+    case Outcome::Handled:
+        if (PostHook)
+            PostHook(this, msg, result);
+        return result;
+    case Outcome::Done:
+        return result; // the control may be gone: touch nothing
+    case Outcome::NotHandled:
+        break;
     }
     return DefaultProcessing(this, msg);
 }
@@ -297,4 +349,34 @@ bool ChildHandler(Control* control, MSG& msg, LRESULT& result)
         return false;
     }
     return false;
+}
+
+void Control::SetOnKeyUp(KeyEvent event)
+{
+    OnKeyUp = event;
+    KeyProc = KeyDispatcher;
+}
+
+bool KeyDispatcher(Control* control, MSG& msg, LRESULT&)
+{
+    KeyEvent* event = nullptr;
+    switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        event = &control->OnKeyDown;
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        event = &control->OnKeyUp;
+        break;
+    case WM_CHAR:
+        event = &control->OnChar;
+        break;
+    default:
+        return false;
+    }
+    if (!*event)
+        return false;
+    (*event)(control, msg.wParam, GetShiftState());
+    return msg.wParam == 0;
 }

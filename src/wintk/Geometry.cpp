@@ -1,12 +1,7 @@
-// Placement, caption, visibility, enabled state, focus, icon, styles and the small
-// property operations of a control. Setters store first and apply when the window exists.
-#include <cstdlib>
-#include <cstring>
-
+// Placement and size of a control: bounds, client area, centring and the size lock.
+// Setters store first and apply when the window exists.
 #include "Control.h"
 #include "Utils.h"
-
-const HICON NoIcon = reinterpret_cast<HICON>(~static_cast<UINT_PTR>(0));
 
 namespace {
 
@@ -60,9 +55,9 @@ void Control::SetBoundsRect(const RECT& r)
     if (SameBytes(&current, &r, sizeof r))
         return;
     if (r.left != current.left)
-        PositionSet |= 1;
+        PositionSet |= LeftSet;
     if (r.top != current.top)
-        PositionSet |= 2;
+        PositionSet |= TopSet;
     BoundsLeft = r.left;
     BoundsTop = r.top;
     BoundsRight = r.right;
@@ -184,143 +179,6 @@ Control* Control::CenterWindow()
     return this;
 }
 
-std::string Control::Caption()
-{
-    if (!Handle)
-        return NonNullText(CaptionText);
-    int length = GetWindowTextLengthA(Handle);
-    std::string text(length, '\0');
-    if (length > 0)
-        GetWindowTextA(Handle, text.data(), length + 1);
-    return text;
-}
-
-void Control::SetCaption(const char* text)
-{
-    text = NonNullText(text);
-    std::free(CaptionText);
-    CaptionText = static_cast<char*>(std::malloc(std::strlen(text) + 1));
-    CopyText(CaptionText, text);
-    if (Handle) {
-        SetWindowTextA(Handle, CaptionText);
-        Invalidate();
-    }
-}
-
-void Control::ApplyVisible(bool visible)
-{
-    Style = visible ? (Style | WS_VISIBLE) : (Style & ~WS_VISIBLE);
-    Visible = visible;
-    if (Handle) {
-        ShowWindow(Handle, visible ? SW_SHOW : SW_HIDE);
-        if (!visible)
-            ShowOnCreate = false;
-    }
-}
-
-void Control::SetVisible(bool visible)
-{
-    VisibleSet = true;
-    ApplyVisible(visible);
-}
-
-void Control::Show()
-{
-    CreateWindow();
-    SetVisible(true);
-    SetForegroundWindow(Handle);
-    Focus();
-}
-
-bool Control::IsEnabled()
-{
-    if (Handle)
-        return IsWindowEnabled(Handle);
-    return !(Style & WS_DISABLED);
-}
-
-void Control::SetEnabled(bool enabled)
-{
-    if (IsEnabled() == enabled)
-        return;
-    Enabled = enabled;
-    Style = enabled ? (Style & ~WS_DISABLED) : (Style | WS_DISABLED);
-    if (Handle)
-        EnableWindow(Handle, enabled);
-}
-
-bool Control::Focus()
-{
-    if (!IsEnabled() || !TabStop)
-        return false;
-    ++FocusDepth;
-    if (Handle)
-        SetFocus(Handle);
-    --FocusDepth;
-    return true;
-}
-
-HICON Control::GetIcon()
-{
-    if (Icon == NoIcon)
-        return nullptr;
-    if (Icon)
-        return Icon;
-    if (!ApplicationCreated)
-        return nullptr;
-    if (IsApplication) {
-        Icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
-        return Icon;
-    }
-    Control* application = RootApplication();
-    HICON shared = application ? application->GetIcon() : nullptr;
-    if (!shared)
-        return nullptr;
-    Icon = static_cast<HICON>(CopyImage(shared, IMAGE_ICON, 0, 0, 0));
-    return Icon;
-}
-
-void Control::SetIcon(HICON icon)
-{
-    if (icon == Icon)
-        return;
-    Icon = icon;
-    LPARAM sent = icon == NoIcon ? 0 : reinterpret_cast<LPARAM>(icon);
-    auto previous = reinterpret_cast<HICON>(Perform(WM_SETICON, ICON_BIG, sent));
-    if (previous)
-        DestroyIcon(previous);
-}
-
-// Stores a style word and, with a window, applies it and lets the frame follow.
-static void StoreStyle(Control* control, DWORD& field, int index, DWORD value)
-{
-    if (value == field)
-        return;
-    field = value;
-    if (control->Handle) {
-        SetWindowLongA(control->Handle, index, value);
-        SetWindowPos(control->Handle, nullptr, 0, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        control->Invalidate();
-    }
-}
-
-void Control::SetStyle(DWORD style)
-{
-    StoreStyle(this, Style, GWL_STYLE, style);
-}
-
-void Control::SetExStyle(DWORD exStyle)
-{
-    StoreStyle(this, ExStyle, GWL_EXSTYLE, exStyle);
-}
-
-void Control::Invalidate()
-{
-    if (!Terminated && Handle)
-        InvalidateRect(Handle, nullptr, TRUE);
-}
-
 void Control::SetSizeLocked(bool lock)
 {
     if (SizeLocked == lock)
@@ -331,60 +189,4 @@ void Control::SetSizeLocked(bool lock)
     SavedWidth = Width();
     SavedHeight = Height();
     AttachHandler(SizeLockHandler);
-}
-
-void Control::SetMessageProperty(uint32_t code, uint32_t value)
-{
-    uint32_t setter = code >> 16;
-    if (!setter)
-        setter = code + 1;
-    Perform(setter & 0x7FFF, value, 0);
-    if (setter & 0x8000)
-        Invalidate();
-}
-
-void Control::Click()
-{
-    if (Codes.Click != 0 || Codes.Enter == BN_SETFOCUS) {
-        Perform(WM_COMMAND, MAKEWPARAM(ControlId, Codes.Click), reinterpret_cast<LPARAM>(GetHandle()));
-    } else {
-        Perform(WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        Perform(WM_LBUTTONUP, MK_LBUTTON, 0);
-    }
-}
-
-void Control::SetOnPaint(PaintEvent event)
-{
-    OnPaint = event;
-    AttachHandler(PaintHandler);
-}
-
-void Control::SetOnKeyUp(KeyEvent event)
-{
-    OnKeyUp = event;
-    KeyProc = KeyDispatcher;
-}
-
-bool KeyDispatcher(Control* control, MSG& msg, LRESULT&)
-{
-    KeyEvent* event = nullptr;
-    switch (msg.message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        event = &control->OnKeyDown;
-        break;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-        event = &control->OnKeyUp;
-        break;
-    case WM_CHAR:
-        event = &control->OnChar;
-        break;
-    default:
-        return false;
-    }
-    if (!*event)
-        return false;
-    (*event)(control, msg.wParam, GetShiftState());
-    return msg.wParam == 0;
 }

@@ -1,16 +1,15 @@
 #pragma once
-// Colour values, font tools with lazily made GDI fonts, background brushes and the
-// drawing surface a control may carry.
+// Colour values and the font tools with their lazily made GDI fonts. Knows nothing of
+// controls: each tool tells its owner of a change through OnToolChange.
 #include <cstdint>
 
 #include "Object.h"
 #include "Win.h"
 
-class Control;
-
 // Bit 31 set: a system colour whose index is the low 8 bits; otherwise an RGB value.
 using ColorValue = uint32_t;
-constexpr ColorValue SystemColor(int index) { return 0x80000000u | static_cast<uint32_t>(index); }
+constexpr ColorValue SystemColorFlag = 0x80000000u;
+constexpr ColorValue SystemColor(int index) { return SystemColorFlag | static_cast<uint32_t>(index); }
 COLORREF ColorToRGB(ColorValue value);
 
 // The 64 bytes that tools compare and copy as a whole.
@@ -42,37 +41,3 @@ HGDIOBJ GetToolHandle(GraphicTool* tool);
 void SetToolField(GraphicTool* tool, int offset, int32_t value);
 GraphicTool* Assign(GraphicTool* destination, GraphicTool* source);
 void ReleaseHandle(GraphicTool* tool);
-
-// The brush a control's background is painted with; shared along a chain of equal colours.
-HBRUSH BrushHook(Control* control);
-GraphicTool* GetFont(Control* control);
-void FontChanged(void* control, GraphicTool* tool);
-void BrushChanged(void* control, GraphicTool* tool);
-void ApplyFont(Control* control);
-// Gives a new child its own copies of its parent's font and brush.
-void InheritTools(Control* child, Control* parent);
-
-// A device context with the owner's font and colours selected on demand.
-class DrawingSurface : public BaseObject {
-public:
-    void Destroy() override;
-
-    enum : uint8_t { HasDC = 1, PenSelected = 2, BrushSelected = 4, FontSelected = 8, Notify = 0x10 };
-
-    Control* Owner = nullptr; // not owned
-    HDC DC = nullptr;
-    int PenX = 0, PenY = 0;
-    GraphicTool* BrushTool = nullptr; // not owned
-    GraphicTool* FontTool = nullptr;  // not owned
-    GraphicTool* PenTool = nullptr;   // not owned
-    uint8_t CanvasState = 0;
-    EventOf<void, DrawingSurface*> OnCanvasChange;
-    EventOf<HDC, DrawingSurface*> DCGetter;
-    bool PaintDCHeld = false;
-};
-
-DrawingSurface* GetCanvas(Control* control);
-HDC RequireState(DrawingSurface* canvas, uint8_t wanted);
-void SetDC(DrawingSurface* canvas, HDC dc);
-void DeselectTools(DrawingSurface* canvas);
-void MoveTo(DrawingSurface* canvas, int x, int y);

@@ -55,6 +55,31 @@ void Free(BaseObject* object)
     }
 }
 
+bool IsHeld(const BaseObject* object)
+{
+    return (object->RefCount >> 1) > 0;
+}
+
+bool IsFreeRequested(const BaseObject* object)
+{
+    return (object->RefCount & 1) != 0;
+}
+
+bool IsBeingDestroyed(const BaseObject* object)
+{
+    return object->RefCount < 0;
+}
+
+bool ScopedHold::ReleaseNow()
+{
+    BaseObject* object = object_;
+    object_ = nullptr;
+    // The mark with this hold as the only one left: the release takes the count to -1.
+    bool destroys = object->RefCount == 1;
+    Release(object);
+    return destroys;
+}
+
 void FreeIfSet(BaseObject* object)
 {
     if (object)

@@ -16,7 +16,8 @@ struct EventOf {
 };
 
 // RefCount holds twice the number of holders; its lowest bit marks a requested free,
-// which the last holder's Release carries out.
+// which the last holder's Release carries out. Only Object.cpp reads it: everything else
+// asks IsHeld, IsFreeRequested and IsBeingDestroyed.
 class BaseObject {
 public:
     BaseObject() = default;
@@ -49,6 +50,34 @@ void AddRef(BaseObject* object);
 void Release(BaseObject* object);
 void Free(BaseObject* object);
 void FreeIfSet(BaseObject* object);
+
+// The state of the count, for code that must know whether it may still touch an object.
+// Someone holds the object (AddRef without its Release yet).
+bool IsHeld(const BaseObject* object);
+// Free was called while it was held: the last holder's Release destroys it.
+bool IsFreeRequested(const BaseObject* object);
+// Destroy has begun (the count is negative); nothing more may be dispatched to it.
+bool IsBeingDestroyed(const BaseObject* object);
+
+// Holds an object for the length of a block: a Free meanwhile only marks it, and the
+// release at the end of the block destroys it then.
+class ScopedHold {
+public:
+    explicit ScopedHold(BaseObject* object) : object_(object) { AddRef(object); }
+    ~ScopedHold()
+    {
+        if (object_)
+            Release(object_);
+    }
+    ScopedHold(const ScopedHold&) = delete;
+    ScopedHold& operator=(const ScopedHold&) = delete;
+    // Releases before the end of the block; true when that destroyed the object, which
+    // the caller must then no longer touch.
+    bool ReleaseNow();
+
+private:
+    BaseObject* object_; // held, not owned
+};
 // object is freed when owner is destroyed; the last attached is freed first.
 void AttachAutoFree(BaseObject* owner, BaseObject* object);
 

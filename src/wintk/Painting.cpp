@@ -1,5 +1,33 @@
-// Backgrounds of forms and group boxes, colours of child controls, and the paint event.
+// Background brushes, backgrounds of forms and group boxes, colours of child controls, and
+// the paint event.
+#include "Canvas.h"
 #include "Control.h"
+
+HBRUSH BrushHook(Control* control)
+{
+    while (control->Parent && control->Parent->Color == control->Color)
+        control = control->Parent;
+    COLORREF rgb = ColorToRGB(control->Color);
+    if (control->BackBrush && rgb != control->BackBrushColor) {
+        DeleteObject(control->BackBrush); // a system colour changed
+        control->BackBrush = nullptr;
+    }
+    if (!control->BackBrush) {
+        control->BackBrushColor = rgb;
+        control->BackBrush = CreateSolidBrush(rgb);
+    }
+    return control->BackBrush;
+}
+
+void BrushChanged(void* context, GraphicTool* tool)
+{
+    auto* control = static_cast<Control*>(context);
+    control->Color = tool->Description.ToolColor;
+    if (control->BackBrush)
+        DeleteObject(control->BackBrush);
+    control->BackBrush = nullptr;
+    control->Invalidate();
+}
 
 bool BackgroundPainter(Control* control, MSG& msg, LRESULT&)
 {
@@ -53,4 +81,10 @@ bool PaintHandler(Control* control, MSG& msg, LRESULT& result)
     control->PaintDC = outer;
     result = 0;
     return true;
+}
+
+void Control::SetOnPaint(PaintEvent event)
+{
+    OnPaint = event;
+    AttachHandler(PaintHandler);
 }

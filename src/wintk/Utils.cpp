@@ -2,14 +2,7 @@
 
 #include <cstring>
 
-#include "Control.h"
-
-int ShowMessageBox(const char* text, uint32_t flags)
-{
-    HWND owner = CurrentApplication ? CurrentApplication->Handle : nullptr;
-    const char* caption = CurrentApplication ? CurrentApplication->CaptionText : nullptr;
-    return MessageBoxA(owner, NonNullText(text), caption, flags);
-}
+#include "Win.h"
 
 uint32_t GetShiftState()
 {

@@ -1,11 +1,6 @@
 #pragma once
-// Message box, keyboard shift state, and the small byte and text helpers of the toolkit.
+// Keyboard shift state, and the small byte and text helpers of the toolkit.
 #include <cstdint>
-
-#include "Win.h"
-
-// Modal box owned by the running Application's window, titled with its caption.
-int ShowMessageBox(const char* text, uint32_t flags);
 
 enum : uint32_t { ShiftDown = 0x4, CtrlDown = 0x8, AltDown = 0x20 };
 uint32_t GetShiftState();

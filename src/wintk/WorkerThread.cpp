@@ -73,13 +73,13 @@ void WorkerThread::Terminate()
 
 DWORD WorkerThread::WaitFor()
 {
-    AddRef(this);
+    // The body may free the object meanwhile; the hold's release then destroys it.
+    ScopedHold hold(this);
     DWORD exitCode = 0xFFFFFFFF;
     if (ThreadHandle) {
         WaitForSingleObject(ThreadHandle, INFINITE);
         GetExitCodeThread(ThreadHandle, &exitCode);
     }
-    Release(this);
     return exitCode;
 }
 

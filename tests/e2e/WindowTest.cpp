@@ -102,4 +102,20 @@ TEST(E2eWindow, TallerCaptionStillLeaves260ForTheClientAndExitEndsWithCodeZero)
     EXPECT_EQ(code, 0u);
 }
 
+// The end of the Windows session frees every window and ends the process from inside the
+// main form's window procedure, without waiting for the loop.
+TEST(E2eWindow, EndOfTheSessionEndsTheProcessWithCodeZero)
+{
+    GameSetup pc{"e2e-session"};
+    TessalyProcess app;
+    ASSERT_TRUE(app.Start());
+    PostMessageA(app.Main(), WM_ENDSESSION, FALSE, 0); // the session goes on: nothing happens
+    PauseServing(200);
+    DWORD code = 0;
+    EXPECT_FALSE(app.WaitExit(0, code));
+    PostMessageA(app.Main(), WM_ENDSESSION, TRUE, 0);
+    ASSERT_TRUE(app.WaitExit(3000, code));
+    EXPECT_EQ(code, 0u);
+}
+
 } // namespace

@@ -124,6 +124,14 @@ TEST_F(Geometry, NoIconDisabledBeforeCreationFocusRefusedSizeLockAndMessagePrope
     EXPECT_FALSE(HasUpdateRegion(bar));
     bar->SetMessageProperty(0x84020408, 25);
     EXPECT_TRUE(HasUpdateRegion(bar));
+
+    // The progress bar's own call is the same property: the position set and a repaint.
+    SendMessageA(bar->Handle, PBM_SETRANGE32, 0, 100);
+    ValidateRect(bar->Handle, nullptr);
+    bar->SetProgressPosition(25);
+    EXPECT_TRUE(HasUpdateRegion(bar)) << "repainted even where the position stays";
+    bar->SetProgressPosition(60);
+    EXPECT_EQ(SendMessageA(bar->Handle, PBM_GETPOS, 0, 0), 60);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/GuiDriver.h"
+#include "wintk/Canvas.h"
 
 namespace {
 

@@ -90,6 +90,23 @@ TEST_F(Loop, ProcessMessagesRunsUntilTheQueueIsEmptyAndNotesAQuit)
     EXPECT_FALSE(PeekMessageA(&left, nullptr, 0, 0, PM_NOREMOVE | PM_QS_POSTMESSAGE));
 }
 
+TEST_F(Loop, RunReturnsAtOnceAndFreesTheApplicationWhenItsWindowCannotBeMade)
+{
+    Control* failing = NewApplication("No window");
+    NewForm(failing, "Main");
+    failing->Style |= WS_CHILD; // a child window without a parent is refused
+    bool freed = false;
+    failing->OnDestroy = {[](void* flag, BaseObject*) { *static_cast<bool*>(flag) = true; }, &freed};
+    // Ends a loop that nothing else would end, so that a fault fails instead of hanging.
+    DelayedCall watchdog(3000, [] { PostQuitMessage(0); });
+    Control* variable = failing;
+    EXPECT_FALSE(::Run(variable));
+    EXPECT_FALSE(watchdog.Fired()) << "Run waited for a loop that had no window";
+    EXPECT_EQ(variable, nullptr);
+    EXPECT_TRUE(freed);
+    EXPECT_EQ(CurrentApplication, nullptr);
+}
+
 // Minimises the application through its main form and reports where it was just before.
 RECT MinimisedFrom(Control* app, Control* main)
 {

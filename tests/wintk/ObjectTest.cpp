@@ -50,6 +50,51 @@ TEST(Object, FreeWaitsForTheLastHolderAndAttachedObjectsDieLastAttachedFirst)
     EXPECT_EQ(deaths, (std::vector<std::string>{"owner", "b", "a"}));
 }
 
+bool heldWhileDying, markedWhileDying, dyingWhileDying;
+
+void Inspect(void*, BaseObject* object)
+{
+    heldWhileDying = IsHeld(object);
+    markedWhileDying = IsFreeRequested(object);
+    dyingWhileDying = IsBeingDestroyed(object);
+}
+
+TEST(Object, TheCountIsReadThroughItsNamedStatesAndAScopedHoldTellsWhetherItsReleaseDestroyed)
+{
+    deaths.clear();
+    BaseObject* object = Named("scoped");
+    EXPECT_FALSE(IsHeld(object));
+    {
+        ScopedHold outer(object);
+        EXPECT_TRUE(IsHeld(object));
+        EXPECT_FALSE(IsFreeRequested(object));
+        ScopedHold inner(object);
+        Free(object);
+        EXPECT_TRUE(IsFreeRequested(object));
+        EXPECT_FALSE(IsBeingDestroyed(object));
+        EXPECT_FALSE(inner.ReleaseNow()) << "the outer hold is still there";
+        EXPECT_TRUE(deaths.empty());
+    } // the outer hold's release carries the free out
+    EXPECT_EQ(deaths, std::vector<std::string>{"scoped"});
+
+    BaseObject* freed = NewObject<BaseObject>();
+    freed->OnDestroy = {Inspect, nullptr};
+    ScopedHold hold(freed);
+    Free(freed);
+    EXPECT_TRUE(hold.ReleaseNow()) << "the last hold's release destroys a marked object";
+    EXPECT_FALSE(heldWhileDying);
+    EXPECT_TRUE(markedWhileDying);
+    EXPECT_TRUE(dyingWhileDying) << "a dispatch must skip an object in its Destroy";
+
+    BaseObject* unmarked = NewObject<BaseObject>();
+    {
+        ScopedHold once(unmarked);
+        EXPECT_FALSE(once.ReleaseNow()) << "no free requested: the object stays";
+    }
+    EXPECT_FALSE(IsHeld(unmarked));
+    Free(unmarked);
+}
+
 TEST(PtrList, GrowsFourAtATimeAndEditsKeepTheOrderOfTheOtherEntries)
 {
     // Entries are only compared, never followed: small integers serve as pointers.
