@@ -39,6 +39,25 @@ MainWindow* Of(void* context)
     return static_cast<MainWindow*>(context);
 }
 
+// The controls that hold the focus in the ring and hand their keys to HandleKeyUp.
+bool HandlesKeys(MainWindow* w, Control* c)
+{
+    for (Control* k : {w->CheckBox1, w->ExitButton, w->RefreshButton, w->DeleteNorvaneButton, w->DeleteQuestsButton,
+                       w->AboutButton})
+        if (c == k)
+            return true;
+    return false;
+}
+
+// A disabled window loses the keyboard focus to nowhere, and a modal run disables the
+// whole form, so after it the focus has to be placed again: on the control that had it
+// while that one is still enabled, else on CheckBox1, so the keys keep working.
+void RestoreKeyboardFocus(MainWindow* w, Control* hadFocus)
+{
+    bool keep = hadFocus && HandlesKeys(w, hadFocus) && hadFocus->IsEnabled();
+    (keep ? hadFocus : w->CheckBox1)->Activate(true);
+}
+
 // Shows a carrier dialog modally; its first paint runs its background run.
 void RunDialog(Control* application, CarrierDialog* (*build)(Control*))
 {
@@ -77,9 +96,11 @@ void OnDeleteQuests(void* w, Control*)
 
 void OnAbout(void* w, Control*)
 {
+    Control* hadFocus = Of(w)->Form->CurrentControl;
     Control* form = BuildAboutWindow(Of(w)->Form->Parent)->Form;
     form->ShowModal();
     Free(form);
+    RestoreKeyboardFocus(Of(w), hadFocus);
 }
 
 void OnShow(void* w, Control*)
@@ -138,8 +159,8 @@ MainWindow* BuildMainWindow(Control* application)
     w->DeleteNorvaneButton = NewMainButton(w, "Удалить &Norvane", 6, 104, OnDeleteNorvane);
     w->DeleteQuestsButton = NewMainButton(w, "Удалить &Quests", 120, 104, OnDeleteQuests);
     w->AboutButton = NewMainButton(w, "&О программе", 360, 86, OnAbout);
-    for (Control* c : {w->CheckBox1, w->ExitButton, w->RefreshButton, w->DeleteNorvaneButton, w->DeleteQuestsButton,
-                       w->AboutButton})
+    for (Control* c : {w->Form, w->CheckBox1, w->ExitButton, w->RefreshButton, w->DeleteNorvaneButton,
+                       w->DeleteQuestsButton, w->AboutButton})
         c->SetOnKeyUp({OnKeyUp, w});
 
     w->Form->CenterWindow();
@@ -150,8 +171,10 @@ MainWindow* BuildMainWindow(Control* application)
 
 void Refresh(MainWindow* w)
 {
+    Control* hadFocus = w->Form->CurrentControl;
     RunDialog(w->Form->Parent, BuildProbeDialog);
     w->Form->Show();
+    RestoreKeyboardFocus(w, hadFocus);
 }
 
 void HandleKeyUp(MainWindow* w, WPARAM key)

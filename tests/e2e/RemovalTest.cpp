@@ -51,6 +51,46 @@ TEST(E2eRemoval, NoThenYesOnTheQuestsButtonWithBothVariants)
     EXPECT_EQ(GetForegroundWindow(), app.Main());
 }
 
+// A removal started with the mouse disables the main window and the clicked button;
+// afterwards the keys still reach the window: the other variant goes by its hot key, and
+// Tab walks the ring past the two disabled buttons.
+TEST(E2eRemoval, KeysStillWorkAfterARemovalStartedWithTheMouse)
+{
+    GameSetup pc{"e2e-focus"};
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    pc.InstallQuests();
+    pc.InstallNorvane();
+    TessalyProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND quests = app.MainChild(QuestsCaption), norvane = app.MainChild(NorvaneCaption);
+
+    std::string text;
+    PostMessageA(quests, BM_CLICK, 0, 0);
+    HWND box = app.WaitMessageBox(text);
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
+    HWND focus = app.FocusedWindow();
+    EXPECT_NE(focus, nullptr);
+    EXPECT_NE(focus, app.Main()) << "the form itself has the focus";
+    EXPECT_NE(focus, quests) << "the disabled button kept the focus";
+
+    ASSERT_TRUE(app.PostKeyUp('N'));
+    ASSERT_TRUE(box = app.WaitMessageBox(text)) << "N after a mouse removal asked nothing";
+    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(norvane) && app.Settled(); }, 10000));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));
+    EXPECT_FALSE(Exists(pc.Windows + "KalmirNorvane"));
+
+    for (const char* next : {AboutButtonCaption, RefreshCaption, ExitCaption, AboutButtonCaption}) {
+        HWND from = app.FocusedWindow();
+        ASSERT_TRUE(app.PostKeyUp(VK_TAB));
+        EXPECT_TRUE(WaitUntil([&] { return app.FocusedWindow() != from; }, 2000)) << "Tab from " << WindowText(from);
+        EXPECT_EQ(WindowText(app.FocusedWindow()), next);
+    }
+}
+
 // Only the quests variant, with enough backup files that its removal is still running
 // when the progress window is closed by hand. The hot keys act on the focused control.
 TEST(E2eRemoval, HotKeysAndAProgressWindowClosedByHand)
