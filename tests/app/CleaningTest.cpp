@@ -42,8 +42,8 @@ TEST_F(Cleaning, EachRemovalTakesExactlyItsTraces)
     EXPECT_TRUE(InstallState.WorkDirExists && InstallState.BackupDirExists);
     EXPECT_TRUE(InstallState.QuestsKeyExists && InstallState.QuestsDirExists);
     EXPECT_TRUE(InstallState.NorvaneKeyExists && InstallState.NorvaneDirExists);
-    EXPECT_EQ(InstallState.QuestsSetupDir, pc.Windows + "KalmirOriginal\\");
-    EXPECT_EQ(InstallState.NorvaneSetupDir, pc.Windows + "KalmirNorvane\\");
+    EXPECT_EQ(InstallState.QuestsSetupDir, Wide(pc.Windows + "KalmirOriginal\\"));
+    EXPECT_EQ(InstallState.NorvaneSetupDir, Wide(pc.Windows + "KalmirNorvane\\"));
 
     DeleteQuestLeftovers();
     EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt"}));
@@ -98,7 +98,7 @@ TEST_F(Cleaning, UnusableWorkPathsLeaveEveryFolderAlone)
         pc.InstallQuests();
         TreeSnapshot before = Snapshot(pc.Root);
         Probe();
-        EXPECT_EQ(InstallState.WorkPath, c.read);
+        EXPECT_EQ(InstallState.WorkPath, Wide(c.read));
         EXPECT_FALSE(InstallState.WorkDirExists || InstallState.BackupDirExists);
         DeleteQuestLeftovers();
         EXPECT_EQ(Snapshot(pc.Root), before);
@@ -147,9 +147,9 @@ TEST_F(Cleaning, TreeRemovalTakesAllButALockedFileAndNeverFollowsLinks)
 
     HANDLE lock = CreateFileA((pc.Root + "Tree\\a\\b\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    RemoveFolderTree(pc.Root + "Tree\\", true);
-    RemoveFolderTree(pc.Root + "Outer\\", true);
-    RemoveFolderTree(pc.Root + "Missing\\", true);
+    RemoveFolderTree(Wide(pc.Root + "Tree\\"), true);
+    RemoveFolderTree(Wide(pc.Root + "Outer\\"), true);
+    RemoveFolderTree(Wide(pc.Root + "Missing\\"), true);
     CloseHandle(lock);
     EXPECT_EQ(Without(Snapshot(pc.Root), {"Outer", "Tree\\a\\link"}), expected);
 }
@@ -162,7 +162,7 @@ TEST_F(Cleaning, TreeRemovalTakesCyrillicNames)
     MakeTree(pc.Root, {{"Tree\\", ""}, {folder, ""}, {folder + "\xd4\xe0\xe9\xeb.txt", "c"}, {folder + "Sub\\", ""}});
     if (!Exists(pc.Root + folder))
         GTEST_SKIP() << "Wine cannot store Cyrillic names here: the unix locale ru_RU.UTF-8 is missing";
-    RemoveFolderTree(pc.Root + "Tree\\", true);
+    RemoveFolderTree(Wide(pc.Root + "Tree\\"), true);
     EXPECT_EQ(Snapshot(pc.Root), (TreeSnapshot{{"Game", "<folder>"}}));
 }
 

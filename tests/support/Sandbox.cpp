@@ -3,6 +3,23 @@
 #include <cstdlib>
 #include <vector>
 
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? length : 0);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow(text.size() * 2, '\0');
+    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                                     static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(length > 0 ? length : 0);
+    return narrow;
+}
+
 std::string MakeScratchFolder(const std::string& name)
 {
     CreateDirectoryA("C:\\tessaly-test", nullptr);

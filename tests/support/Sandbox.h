@@ -8,6 +8,10 @@
 
 #include "wintk/Win.h"
 
+// Between the ANSI code page of the tests' own paths and the program's wide ones.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
 // A fresh folder "C:\tessaly-test\<name>\" (emptied when it was left over).
 std::string MakeScratchFolder(const std::string& name);
 void MakeFolder(const std::string& path);
