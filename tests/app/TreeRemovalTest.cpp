@@ -107,6 +107,21 @@ TEST_F(TreeRemoval, TakesNamesAndPathsThatTheAnsiCallsCannotReach)
     EXPECT_EQ(Snapshot(pc.Root), before);
 }
 
+// Wine hands a unix name with a backslash or colon in it to Windows as it is: such a name
+// is never joined to a path; its folder stays and is reported, the rest goes.
+TEST_F(TreeRemoval, NamesWithSeparatorsAreLeftAndReported)
+{
+    MakeTree(pc.Root, {{"Tree\\", ""}, {"Tree\\sub\\", ""}, {"Tree\\sub\\plain.txt", "p"}, {"Tree\\plain.txt", "p"}});
+    ASSERT_TRUE(RunOnHost("cd '" + HostPath(pc.Root + "Tree") + "' && touch '..\\..' 'x:y' && touch 'sub/..\\..\\..'"));
+    TreeSnapshot before = Without(Snapshot(pc.Root), {"Tree"});
+
+    EXPECT_EQ(AsMap(RemoveFolderTree(Wide(pc.Root + "Tree\\"), true)),
+              (KeptMap{{Wide(pc.Root + "Tree\\"), ERROR_INVALID_NAME}, {Wide(pc.Root + "Tree\\sub\\"), ERROR_INVALID_NAME}}));
+    EXPECT_EQ(Without(Snapshot(pc.Root), {"Tree"}), before);
+    EXPECT_TRUE(Exists(pc.Root + "Tree\\sub"));
+    EXPECT_FALSE(Exists(pc.Root + "Tree\\plain.txt") || Exists(pc.Root + "Tree\\sub\\plain.txt"));
+}
+
 // Between the listing of Tree and the opening of Tree\sub, sub is moved away and a link
 // to a folder outside the tree takes its name. Wine opens the link's target even when
 // asked for the link itself, so the walk sees another folder than it listed and leaves
