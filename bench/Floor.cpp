@@ -40,8 +40,11 @@ void MarkAndClose(HANDLE handle)
 // folder is open; its entries, then itself, are deleted.
 void FloorLevel(HANDLE folder, long& entries)
 {
-    BY_HANDLE_FILE_INFORMATION facts;
-    GetFileInformationByHandle(folder, &facts);
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    GetFileInformationByHandleEx(folder, FileAttributeTagInfo, &tag, sizeof tag);
+    LARGE_INTEGER id;
+    IO_STATUS_BLOCK io = {};
+    NtQueryInformationFile(folder, &io, &id, sizeof id, static_cast<FILE_INFORMATION_CLASS>(6));
     std::vector<Listed> listed;
     std::vector<ULONGLONG> buffer(ListBytes / sizeof(ULONGLONG));
     FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
