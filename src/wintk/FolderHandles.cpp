@@ -42,7 +42,11 @@ bool IsPlainName(const std::wstring& name)
 {
     if (name.empty() || name == L"." || name == L"..")
         return false;
-    return name.find_first_of(std::wstring(L"\\/:\0", 4)) == std::wstring::npos;
+    for (wchar_t c : name) {
+        if (c == L'\\' || c == L'/' || c == L':' || c == L'\0')
+            return false;
+    }
+    return true;
 }
 
 bool IsLink(DWORD attributes)
