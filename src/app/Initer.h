@@ -40,8 +40,9 @@ std::wstring GameFolder();
 // ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED mostly; ERROR_INVALID_NAME for a folder
 // (listed with its trailing backslash) that holds a name which cannot be joined to a path
 // safely; ERROR_FILE_INVALID for a folder entry that is not what was listed, being
-// replaced since or a link that the system would open only as its target. A folder that
-// stays only because of such an entry inside it is not listed itself.
+// replaced since or a link that the system would open only as its target;
+// ERROR_DIR_NOT_EMPTY for a folder that gained entries while the removal ran. A folder
+// that stays only because of such an entry inside it is not listed itself.
 struct KeptEntry {
     std::wstring Path;
     DWORD Reason;
@@ -51,7 +52,8 @@ using KeptEntries = std::vector<KeptEntry>;
 // Deletes everything inside folder (a path ending with a backslash), a folder's files
 // before its sub-folders, depth first, each folder after its content; then the folder
 // itself when removeSelf is set. Links are deleted as entries and never entered, also
-// one swapped in while the removal runs. Returns what it could not delete.
+// one swapped in while the removal runs (where the system opens a link only as its
+// target, the link stays and is reported). Returns what it could not delete.
 KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf);
 // For tests: called with each folder's path after its entries were read, before any of
 // them is touched.

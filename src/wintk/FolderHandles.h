@@ -45,7 +45,7 @@ bool IsLink(DWORD attributes);
 // The folder at path, for reading its entries and deleting it; a link is opened as the link.
 FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error);
 // name (a plain name) inside the folder of parent, opened for deletion. asFolder asks for
-// a folder whose entries can be read; writeAttributes for leave to change its attributes.
+// a folder whose entries can be read; writeAttributes adds the right to change attributes.
 FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error);
 // Every entry but "." and "..", in the order of the file system.
 bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error);
