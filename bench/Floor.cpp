@@ -3,70 +3,94 @@
 #include <vector>
 
 #include "wintk/Win.h"
+#include <winternl.h>
 
 namespace {
 
-bool IsDotName(const char* name)
+const ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const DWORD ListBytes = 64 * 1024;
+
+struct Listed {
+    std::wstring Name;
+    bool Folder;
+};
+
+HANDLE OpenChild(HANDLE parent, const std::wstring& name, bool folder)
 {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+    UNICODE_STRING objectName;
+    objectName.Buffer = const_cast<PWSTR>(name.c_str());
+    objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    IO_STATUS_BLOCK io = {};
+    HANDLE handle = nullptr;
+    ULONG options = FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
+    NtOpenFile(&handle, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (folder ? FILE_LIST_DIRECTORY : 0), &attributes, &io,
+               ShareAll, options | (folder ? FILE_DIRECTORY_FILE : 0));
+    return handle;
 }
 
-// path ends with a backslash and is grown and cut back in place, so that building the
-// names costs no allocation per entry beyond collecting them.
-void FloorLevel(std::string& path, long& entries)
+void MarkAndClose(HANDLE handle)
 {
-    const size_t base = path.size();
-    std::vector<std::string> files, folders;
-    WIN32_FIND_DATAA found;
-    path += "*.*";
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    path.resize(base);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (IsDotName(found.cFileName))
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+    CloseHandle(handle);
+}
+
+// folder is open; its entries, then itself, are deleted.
+void FloorLevel(HANDLE folder, long& entries)
+{
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    GetFileInformationByHandleEx(folder, FileAttributeTagInfo, &tag, sizeof tag);
+    LARGE_INTEGER id;
+    IO_STATUS_BLOCK io = {};
+    NtQueryInformationFile(folder, &io, &id, sizeof id, static_cast<FILE_INFORMATION_CLASS>(6));
+    std::vector<Listed> listed;
+    std::vector<ULONGLONG> buffer(ListBytes / sizeof(ULONGLONG));
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder, kind, buffer.data(), ListBytes)) {
+        kind = FileIdBothDirectoryInfo;
+        const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+        for (;;) {
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+            std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..")
+                listed.push_back({std::move(name), (info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+            if (!info->NextEntryOffset)
+                break;
+            at += info->NextEntryOffset;
+        }
+    }
+    for (int folders = 0; folders < 2; ++folders) {
+        for (const Listed& entry : listed) {
+            if (entry.Folder != (folders == 1))
                 continue;
-            path += found.cFileName;
-            DWORD attributes = GetFileAttributesA(path.c_str());
-            path.resize(base);
-            bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-            (isFolder ? folders : files).emplace_back(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+            HANDLE child = OpenChild(folder, entry.Name, entry.Folder);
+            if (!child)
+                continue;
+            if (entry.Folder)
+                FloorLevel(child, entries);
+            else {
+                MarkAndClose(child);
+                ++entries;
+            }
+        }
     }
-
-    for (const std::string& name : files) {
-        path += name;
-        GetFileAttributesA(path.c_str());
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-        DeleteFileA(path.c_str());
-        path.resize(base);
-        ++entries;
-    }
-
-    for (const std::string& name : folders) {
-        path += name;
-        path += '\\';
-        GetFileAttributesA(path.c_str());
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-        FloorLevel(path, entries);
-        path.resize(base);
-    }
-
-    // The same trailing-backslash path that RemoveFolderTree hands to both calls.
-    GetFileAttributesA(path.c_str());
-    RemoveDirectoryA(path.c_str());
+    MarkAndClose(folder);
     ++entries;
 }
 
 } // namespace
 
-long FloorRemoveTree(const std::string& folder)
+long FloorRemoveTree(const std::wstring& folder)
 {
-    // RemoveFolderTree first asks whether the folder itself is a link.
-    GetFileAttributesA(folder.substr(0, folder.size() - 1).c_str());
-    std::string path = folder;
-    path.reserve(4 * MAX_PATH);
+    std::wstring self = folder.substr(0, folder.size() - 1);
+    // RemoveFolderTree asks the path too whether the folder itself is a link.
+    GetFileAttributesW(self.c_str());
+    HANDLE root = CreateFileW(self.c_str(), DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                              ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     long entries = 0;
-    FloorLevel(path, entries);
+    if (root != INVALID_HANDLE_VALUE)
+        FloorLevel(root, entries);
     return entries;
 }

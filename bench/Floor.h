@@ -5,4 +5,4 @@
 
 // Deletes folder (a path ending with a backslash) and everything in it; returns the
 // number of entries removed, the folder itself included.
-long FloorRemoveTree(const std::string& folder);
+long FloorRemoveTree(const std::wstring& folder);

@@ -41,3 +41,8 @@ bool Gone(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
+
+std::wstring Widen(const std::string& path)
+{
+    return std::wstring(path.begin(), path.end());
+}

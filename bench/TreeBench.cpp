@@ -2,6 +2,7 @@
 // beforehand (making them from Windows would cost more than removing them).
 //
 //   tree_bench floor ROOT CASE:RUNS... [--linear SMALL LARGE]
+//   tree_bench seed ROOT CASE:RUNS...
 //   tree_bench rd ROOT CASE:RUNS...
 //
 // Each case has trees ROOT\CASE\s0..s<RUNS-1> for RemoveFolderTree and b0.. for the
@@ -15,6 +16,7 @@
 #include "Child.h"
 #include "Floor.h"
 #include "Measure.h"
+#include "Seed.h"
 #include "app/Initer.h"
 
 namespace {
@@ -26,7 +28,7 @@ struct Case {
 
 struct Result {
     double Remove;  // median seconds of RemoveFolderTree
-    long Entries;   // entries of one tree, counted by the floor walk
+    long Entries;   // entries of one tree, counted by the baseline walk
 };
 
 bool failed = false;
@@ -47,7 +49,7 @@ std::string Tree(const std::string& root, const Case& c, char kind, int run)
 double TimeRemove(const std::string& tree)
 {
     double start = Now();
-    RemoveFolderTree(tree, true);
+    RemoveFolderTree(Widen(tree), true);
     double seconds = Now() - start;
     Check(tree, "RemoveFolderTree");
     return seconds;
@@ -55,17 +57,24 @@ double TimeRemove(const std::string& tree)
 
 // The first removal of a process pays for loading and first-use work; neither side of
 // a comparison should carry it, so a small tree per side goes untimed first.
-void WarmUp(const std::string& root)
+void WarmUp(const std::string& root, long (*baseline)(const std::string&))
 {
     if (!Gone(root + "warm-s\\"))
-        RemoveFolderTree(root + "warm-s\\", true);
-    if (!Gone(root + "warm-b\\"))
-        FloorRemoveTree(root + "warm-b\\");
+        RemoveFolderTree(Widen(root + "warm-s\\"), true);
+    if (!Gone(root + "warm-b\\") && baseline)
+        baseline(root + "warm-b\\");
 }
 
-Result FloorCase(const std::string& root, const Case& c)
+long Floor(const std::string& tree)
 {
-    std::vector<double> remove, floor;
+    return FloorRemoveTree(Widen(tree));
+}
+
+// Against a walk of other calls on the same trees: floor (the calls RemoveFolderTree
+// makes, bare) or seed (the calls of the earlier path-based walk).
+Result BaselineCase(const std::string& root, const Case& c, const char* label, long (*baseline)(const std::string&))
+{
+    std::vector<double> remove, other;
     long entries = 0;
     for (int run = 0; run < c.Runs; ++run) {
         // Alternating who goes first spreads drift in the machine's load over both sides.
@@ -75,18 +84,18 @@ Result FloorCase(const std::string& root, const Case& c)
             } else {
                 std::string tree = Tree(root, c, 'b', run);
                 double start = Now();
-                entries = FloorRemoveTree(tree);
-                floor.push_back(Now() - start);
-                Check(tree, "the floor walk");
+                entries = baseline(tree);
+                other.push_back(Now() - start);
+                Check(tree, label);
             }
         }
     }
     Result result{Median(remove), entries};
-    double base = Median(floor);
-    std::fprintf(stderr, "%s: %ld entries; RemoveFolderTree %.3f s (%s), floor %.3f s (%s), %.1f us per entry\n",
-                 c.Name.c_str(), entries, result.Remove, Join(remove).c_str(), base, Join(floor).c_str(),
+    double base = Median(other);
+    std::fprintf(stderr, "%s: %ld entries; RemoveFolderTree %.3f s (%s), %s %.3f s (%s), %.1f us per entry\n",
+                 c.Name.c_str(), entries, result.Remove, Join(remove).c_str(), label, base, Join(other).c_str(),
                  1e6 * result.Remove / entries);
-    std::printf("ratio %s floor %.3f\n", c.Name.c_str(), result.Remove / base);
+    std::printf("ratio %s %s %.3f\n", c.Name.c_str(), label, result.Remove / base);
     std::fflush(stdout);
     return result;
 }
@@ -133,7 +142,7 @@ bool ParseCase(const std::string& text, Case& c)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tree_bench floor|rd ROOT\\ CASE:RUNS... [--linear SMALL LARGE]\n");
+    std::fprintf(stderr, "usage: tree_bench floor|seed|rd ROOT\\ CASE:RUNS... [--linear SMALL LARGE]\n");
     return 2;
 }
 
@@ -145,8 +154,9 @@ int main(int argc, char** argv)
         return Usage();
     std::string mode = argv[1];
     std::string root = argv[2];
-    if ((mode != "floor" && mode != "rd") || root.empty() || root.back() != '\\')
+    if ((mode != "floor" && mode != "seed" && mode != "rd") || root.empty() || root.back() != '\\')
         return Usage();
+    long (*baseline)(const std::string&) = mode == "floor" ? Floor : mode == "seed" ? SeedRemoveTree : nullptr;
 
     std::vector<Case> cases;
     std::string small, large;
@@ -163,14 +173,14 @@ int main(int argc, char** argv)
         cases.push_back(c);
     }
 
-    WarmUp(root);
+    WarmUp(root, baseline);
     if (mode == "rd")
         TimeCmd("rem");
 
     std::map<std::string, Result> results;
     for (const Case& c : cases) {
-        if (mode == "floor")
-            results[c.Name] = FloorCase(root, c);
+        if (baseline)
+            results[c.Name] = BaselineCase(root, c, mode.c_str(), baseline);
         else
             RdCase(root, c);
     }

@@ -2,11 +2,10 @@
 
 #include "Initer.h"
 
-int DeleteNorvaneLeftovers()
+KeptEntries DeleteNorvaneLeftovers()
 {
-    static const char* const serviceFiles[] = {"Rikta.exe", "norvane_readme.txt", "lexora.txt", nullptr};
-    DeleteLeftovers({InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir, serviceFiles, "Software\\KalmirNorvane"});
-    return 0;
+    static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"norvane_readme.txt", L"lexora.txt", nullptr};
+    return DeleteLeftovers({InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir, serviceFiles, "Software\\KalmirNorvane"});
 }
 
 CarrierDialog* NorvaneRemovalDialog = nullptr;
@@ -15,7 +14,8 @@ namespace {
 
 int NorvaneBody(void*, WorkerThread*)
 {
-    return DeleteNorvaneLeftovers();
+    DeleteNorvaneLeftovers();
+    return 0;
 }
 
 const RunKind NorvaneRun = {

@@ -2,11 +2,10 @@
 
 #include "Initer.h"
 
-int DeleteQuestLeftovers()
+KeptEntries DeleteQuestLeftovers()
 {
-    static const char* const serviceFiles[] = {"Rikta.exe", "lexora.txt", nullptr};
-    DeleteLeftovers({InstallState.QuestsDirExists, InstallState.QuestsSetupDir, serviceFiles, "Software\\KalmirOriginal"});
-    return 0;
+    static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"lexora.txt", nullptr};
+    return DeleteLeftovers({InstallState.QuestsDirExists, InstallState.QuestsSetupDir, serviceFiles, "Software\\KalmirOriginal"});
 }
 
 CarrierDialog* QuestsRemovalDialog = nullptr;
@@ -15,7 +14,8 @@ namespace {
 
 int QuestsBody(void*, WorkerThread*)
 {
-    return DeleteQuestLeftovers();
+    DeleteQuestLeftovers();
+    return 0;
 }
 
 const RunKind QuestsRun = {

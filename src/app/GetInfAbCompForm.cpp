@@ -8,7 +8,7 @@ namespace {
 
 const char GameKey[] = "Software\\Nival Interactive\\EvilIslands";
 const char PathSettingsKey[] = "Software\\Nival Interactive\\EvilIslands\\Path Settings";
-const char WorkPathValue[] = "WORK PATH";
+const wchar_t WorkPathValue[] = L"WORK PATH";
 
 void ReportStage(const StageReport& report, long long stage)
 {
@@ -42,18 +42,18 @@ void ProbeGame()
         s.WorkPathUnusable = true;
     if (!s.WorkPathUnusable && PathIsFolder(s.WorkPath)) {
         s.WorkDirExists = true;
-        s.BackupDirExists = PathIsFolder(GameFolder() + "Stavor\\");
+        s.BackupDirExists = PathIsFolder(GameFolder() + L"Stavor\\");
     }
 }
 
 // An installer variant: its key under HKEY_LOCAL_MACHINE and its folder under Windows.
-void ProbeInstaller(const char* key, const char* folderName, bool& keyExists, std::string& setupDir, bool& dirExists)
+void ProbeInstaller(const char* key, const wchar_t* folderName, bool& keyExists, std::wstring& setupDir, bool& dirExists)
 {
     if (!KeyPresent(HKEY_LOCAL_MACHINE, key))
         return;
     keyExists = true;
-    std::string windows = WindowsFolderPath();
-    setupDir = windows.empty() ? std::string() : windows + folderName;
+    std::wstring windows = WindowsFolderPath();
+    setupDir = windows.empty() ? std::wstring() : windows + folderName;
     dirExists = PathIsFolder(setupDir);
 }
 
@@ -69,9 +69,9 @@ int ProbeInstallation(const StageReport& report)
 
     ProbeGame();
     ReportStage(report, 1);
-    ProbeInstaller("Software\\KalmirNorvane", "KalmirNorvane\\", s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists);
+    ProbeInstaller("Software\\KalmirNorvane", L"KalmirNorvane\\", s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists);
     ReportStage(report, 2);
-    ProbeInstaller("Software\\KalmirOriginal", "KalmirOriginal\\", s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists);
+    ProbeInstaller("Software\\KalmirOriginal", L"KalmirOriginal\\", s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists);
     ReportStage(report, 3);
     return 0;
 }

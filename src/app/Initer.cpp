@@ -1,8 +1,7 @@
 #include "Initer.h"
 
-#include <vector>
-
 #include "../wintk/FileSystem.h"
+#include "../wintk/FolderHandles.h"
 #include "../wintk/Registry.h"
 
 InstallStateRecord InstallState;
@@ -11,104 +10,198 @@ long long ProgressShown = 0;
 long long LastShownStep = 0;
 bool ProbeRunPending = false, QuestsRunPending = false, NorvaneRunPending = false;
 bool MainFirstPaint = false;
+void (*AfterFolderRead)(const std::wstring& folder) = nullptr;
 
-std::string GameFolder()
+std::wstring GameFolder()
 {
     return WithBackslash(InstallState.WorkPath);
 }
 
-bool RemoveFolder(const std::string& path)
-{
-    return RemoveDirectoryA(path.c_str()) != 0;
-}
-
 namespace {
 
-struct Entry {
-    std::string Name;
-    bool Link;
-};
+// The attributes that a program may set; the others (folder, link, compressed...) are
+// the file system's own and are not handed back to it.
+const DWORD SettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Names are collected first and deleted after FindClose, files before sub-folders, each
-// group in enumeration order. Vectors keep the walk linear in the number of entries.
-void RemoveLevel(const std::string& folder, bool removeSelf)
+bool IsReadOnly(DWORD attributes)
 {
-    std::vector<Entry> files, folders;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            found.cFileName[MAX_PATH - 1] = 0;
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            DWORD attributes = GetFileAttributesA((folder + name).c_str());
-            bool link = IsLinkAttributes(attributes) || IsLinkAttributes(found.dwFileAttributes);
-            bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-            (isFolder ? folders : files).push_back({name, link});
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-
-    for (const Entry& file : files) {
-        std::string path = folder + file.Name;
-        if (!PathIsFile(path))
-            continue;
-        // Resetting attributes on a link could reach its target; the link goes as it is.
-        if (!file.Link)
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-        DeleteFileA(path.c_str());
-    }
-
-    for (const Entry& sub : folders) {
-        std::string path = folder + sub.Name + "\\";
-        if (!PathIsFolder(path))
-            continue;
-        if (sub.Link) {
-            RemoveFolder(folder + sub.Name); // removes the link, not what it points at
-            continue;
-        }
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-        RemoveLevel(path, true);
-    }
-
-    if (removeSelf && PathIsFolder(folder))
-        RemoveFolder(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-std::string WithoutTrailingBackslash(const std::string& folder)
+bool IsFolder(DWORD attributes)
 {
-    if (folder.size() > 3 && folder.back() == '\\')
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsMissing(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// One walk. Paths are built for the report and the test hook only: every entry is
+// reached through its parent's handle by its name alone.
+class TreeRemoval {
+public:
+    KeptEntries Kept;
+
+    void Keep(const std::wstring& path, DWORD reason) { Kept.push_back({path, reason}); }
+
+    // Clears read-only right before the deletion and puts it back when the deletion fails,
+    // so that an entry that stays keeps its attributes.
+    bool Delete(HANDLE entry, DWORD attributes, const std::wstring& path)
+    {
+        DWORD error = 0;
+        bool readOnly = IsReadOnly(attributes);
+        if (readOnly && !SetHandleAttributes(entry, attributes & SettableAttributes & ~FILE_ATTRIBUTE_READONLY, error)) {
+            Keep(path, error);
+            return false;
+        }
+        if (MarkForDeletion(entry, error))
+            return true;
+        DWORD ignored = 0;
+        if (readOnly)
+            SetHandleAttributes(entry, attributes & SettableAttributes, ignored);
+        Keep(path, error);
+        return false;
+    }
+
+    // folder is open on the folder at path (which ends with a backslash). Answers whether
+    // everything inside went.
+    bool RemoveContent(HANDLE folder, std::wstring& path)
+    {
+        const size_t keptBefore = Kept.size();
+        std::vector<FolderEntry> entries;
+        DWORD error = 0;
+        if (!ReadFolderEntries(folder, entries, error))
+            Keep(path, error); // what was read still goes
+        if (AfterFolderRead)
+            AfterFolderRead(path);
+
+        for (int folders = 0; folders < 2; ++folders) {
+            for (const FolderEntry& entry : entries) {
+                if (IsFolder(entry.Attributes) != (folders == 1))
+                    continue;
+                // A name with a separator in it would lead the walk out of this folder;
+                // the folder is named in the report instead.
+                if (!IsPlainName(entry.Name)) {
+                    Keep(path, ERROR_INVALID_NAME);
+                    continue;
+                }
+                const size_t base = path.size();
+                path += entry.Name;
+                if (folders)
+                    RemoveSubFolder(folder, entry, path);
+                else
+                    RemoveEntry(folder, entry, path);
+                path.resize(base);
+            }
+        }
+        return Kept.size() == keptBefore;
+    }
+
+private:
+    // A file, or a link to one, which is opened and deleted as the link.
+    void RemoveEntry(HANDLE parent, const FolderEntry& entry, const std::wstring& path)
+    {
+        DWORD error = 0;
+        FileHandle handle = OpenEntry(parent, entry.Name, false, IsReadOnly(entry.Attributes), error);
+        if (!handle) {
+            if (!IsMissing(error))
+                Keep(path, error);
+            return;
+        }
+        Delete(handle.Get(), entry.Attributes, path);
+    }
+
+    // A listed link is deleted as it is and never entered, whatever the handle says.
+    void RemoveSubFolder(HANDLE parent, const FolderEntry& entry, std::wstring& path)
+    {
+        const bool listedAsLink = IsLink(entry.Attributes);
+        DWORD error = 0;
+        FileHandle handle = OpenEntry(parent, entry.Name, !listedAsLink, IsReadOnly(entry.Attributes), error);
+        HandleFacts facts = {};
+        if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
+            if (!IsMissing(error))
+                Keep(path, error);
+            return;
+        }
+        if (IsLink(facts.Attributes)) {
+            Delete(handle.Get(), facts.Attributes, path);
+            return;
+        }
+        // The handle is not on the folder that was listed: a link whose target the system
+        // opened although it was asked for the link itself (Wine does so), or a folder
+        // swapped in since the listing. Neither is entered nor deleted.
+        if (listedAsLink || !IsFolder(facts.Attributes) || (entry.Id && facts.Id && entry.Id != facts.Id)) {
+            Keep(path, ERROR_FILE_INVALID);
+            return;
+        }
+        path += L'\\';
+        bool empty = RemoveContent(handle.Get(), path);
+        path.pop_back();
+        if (empty)
+            Delete(handle.Get(), facts.Attributes, path);
+    }
+};
+
+std::wstring WithoutTrailingBackslash(const std::wstring& folder)
+{
+    if (folder.size() > 3 && folder.back() == L'\\')
         return folder.substr(0, folder.size() - 1);
     return folder;
 }
 
 } // namespace
 
-void RemoveFolderTree(const std::string& folder, bool removeSelf)
+KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf)
 {
-    std::string self = WithoutTrailingBackslash(folder);
-    if (PathIsLink(self)) {
-        if (removeSelf)
-            RemoveFolder(self);
-        return;
+    TreeRemoval removal;
+    std::wstring self = WithoutTrailingBackslash(folder);
+    // Asked by path too: Wine shows a unix link as a link only here, not on the handle.
+    DWORD pathAttributes = GetFileAttributesW(self.c_str());
+    DWORD error = 0;
+    FileHandle handle = OpenFolderByPath(self, error);
+    HandleFacts facts = {};
+    if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
+        if (!IsMissing(error))
+            removal.Keep(self, error);
+        return removal.Kept;
     }
-    RemoveLevel(folder, removeSelf);
+    if (IsLink(facts.Attributes)) {
+        if (removeSelf)
+            removal.Delete(handle.Get(), facts.Attributes, self);
+        return removal.Kept;
+    }
+    // A link by its path, but the handle is on its target (Wine): leave both.
+    if (IsLink(pathAttributes)) {
+        removal.Keep(self, ERROR_FILE_INVALID);
+        return removal.Kept;
+    }
+    if (!IsFolder(facts.Attributes))
+        return removal.Kept;
+    std::wstring path = WithBackslash(self);
+    if (removal.RemoveContent(handle.Get(), path) && removeSelf)
+        removal.Delete(handle.Get(), facts.Attributes, self);
+    return removal.Kept;
 }
 
-void DeleteLeftovers(const Leftovers& leftovers)
+KeptEntries DeleteLeftovers(const Leftovers& leftovers)
 {
+    KeptEntries kept;
+    auto take = [&kept](KeptEntries more) { kept.insert(kept.end(), more.begin(), more.end()); };
     if (leftovers.SetupDirExists)
-        RemoveFolderTree(leftovers.SetupDir, true);
+        take(RemoveFolderTree(leftovers.SetupDir, true));
     if (InstallState.BackupDirExists)
-        RemoveFolderTree(GameFolder() + "Stavor\\", true);
+        take(RemoveFolderTree(GameFolder() + L"Stavor\\", true));
     if (InstallState.WorkDirExists) {
-        for (const char* const* name = leftovers.ServiceFiles; *name; ++name) {
-            std::string path = GameFolder() + *name;
-            if (PathIsFile(path))
-                DeleteFileA(path.c_str());
+        for (const wchar_t* const* name = leftovers.ServiceFiles; *name; ++name) {
+            std::wstring path = GameFolder() + *name;
+            if (PathIsFile(path) && !DeleteFileW(path.c_str()))
+                kept.push_back({path, GetLastError()});
         }
     }
     if (KeyPresent(HKEY_LOCAL_MACHINE, leftovers.Key))
         KeyRemove(HKEY_LOCAL_MACHINE, leftovers.Key);
+    return kept;
 }

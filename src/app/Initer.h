@@ -2,18 +2,21 @@
 // Program-wide state of the cleaning runs, and the removal of folder trees.
 #include <atomic>
 #include <string>
+#include <vector>
+
+#include "../wintk/Win.h"
 
 // What the last probe found. Paths survive a probe; each is read only while its flag is set.
 struct InstallStateRecord {
-    std::string WorkPath;          // "WORK PATH" of the game, as stored
+    std::wstring WorkPath;         // "WORK PATH" of the game, as stored
     bool WorkPathUnusable = false; // probe-internal: no usable game folder in the registry
     bool WorkDirExists = false;
     bool BackupDirExists = false;
     bool NorvaneKeyExists = false;
-    std::string NorvaneSetupDir;
+    std::wstring NorvaneSetupDir;
     bool NorvaneDirExists = false;
     bool QuestsKeyExists = false;
-    std::string QuestsSetupDir;
+    std::wstring QuestsSetupDir;
     bool QuestsDirExists = false;
 };
 extern InstallStateRecord InstallState;
@@ -31,19 +34,37 @@ extern bool MainFirstPaint;
 
 // The game folder as a prefix for names: the stored "WORK PATH" with exactly one
 // trailing backslash, so "C:\Games\EI" yields "C:\Games\EI\Stavor\" and never "C:\Games\EIStavor\".
-std::string GameFolder();
+std::wstring GameFolder();
 
-// Deletes everything inside folder (a path ending with a backslash), depth first, and
-// then the folder itself when removeSelf is set. Links (junctions, symbolic links, mount
-// points) are removed as entries and never descended into.
-void RemoveFolderTree(const std::string& folder, bool removeSelf);
-bool RemoveFolder(const std::string& path);
+// An entry that a removal had to leave, with the Windows error that kept it there:
+// ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED mostly; ERROR_INVALID_NAME for a folder
+// (listed with its trailing backslash) that holds a name which cannot be joined to a path
+// safely; ERROR_FILE_INVALID for a folder entry that is not what was listed, being
+// replaced since or a link that the system would open only as its target;
+// ERROR_DIR_NOT_EMPTY for a folder that gained entries while the removal ran. A folder
+// that stays only because of such an entry inside it is not listed itself.
+struct KeptEntry {
+    std::wstring Path;
+    DWORD Reason;
+};
+using KeptEntries = std::vector<KeptEntry>;
+
+// Deletes everything inside folder (a path ending with a backslash), a folder's files
+// before its sub-folders, depth first, each folder after its content; then the folder
+// itself when removeSelf is set. Links are deleted as entries and never entered, also
+// one swapped in while the removal runs (where the system opens a link only as its
+// target, the link stays and is reported). Returns what it could not delete.
+KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf);
+// For tests: called with each folder's path after its entries were read, before any of
+// them is touched.
+extern void (*AfterFolderRead)(const std::wstring& folder);
 
 // What one installer variant left behind; both removal procedures run this same walk.
 struct Leftovers {
     bool SetupDirExists;
-    const std::string& SetupDir;
-    const char* const* ServiceFiles; // null-terminated list of names in the game folder
-    const char* Key;                 // under HKEY_LOCAL_MACHINE
+    const std::wstring& SetupDir;
+    const wchar_t* const* ServiceFiles; // null-terminated list of names in the game folder
+    const char* Key;                    // under HKEY_LOCAL_MACHINE
 };
-void DeleteLeftovers(const Leftovers& leftovers);
+// Returns the files and folders that stayed.
+KeptEntries DeleteLeftovers(const Leftovers& leftovers);

@@ -2,56 +2,46 @@
 
 #include "Win.h"
 
-bool PathIsFile(const std::string& path)
+bool PathIsFile(const std::wstring& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool PathIsFolder(const std::string& path)
+bool PathIsFolder(const std::wstring& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsLinkAttributes(unsigned long attributes)
+std::wstring WindowsFolderPath()
 {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-bool PathIsLink(const std::string& path)
-{
-    return IsLinkAttributes(GetFileAttributesA(path.c_str()));
-}
-
-std::string WindowsFolderPath()
-{
-    char buffer[MAX_PATH + 1] = {};
-    UINT length = GetWindowsDirectoryA(buffer, sizeof buffer);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    UINT length = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
     // A failed or truncated answer yields the empty string rather than "\", which
     // would turn every path built on it into one relative to the current drive.
-    if (length == 0 || length >= sizeof buffer)
-        return std::string();
+    if (length == 0 || length > MAX_PATH)
+        return std::wstring();
     return WithBackslash(buffer);
 }
 
-std::string AppendCharIfMissing(const std::string& s, char ch)
+std::wstring AppendCharIfMissing(const std::wstring& s, wchar_t ch)
 {
     if (!s.empty() && s.back() == ch)
         return s;
     return s + ch;
 }
 
-std::string WithBackslash(const std::string& s)
+std::wstring WithBackslash(const std::wstring& s)
 {
-    return AppendCharIfMissing(s, '\\');
+    return AppendCharIfMissing(s, L'\\');
 }
 
-bool IsAbsolutePath(const std::string& path)
+bool IsAbsolutePath(const std::wstring& path)
 {
-    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
-        char drive = path[0];
-        return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
+        wchar_t drive = path[0];
+        return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
     }
-    return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    return path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
 }

@@ -19,29 +19,30 @@ bool KeyPresent(HKEY root, const char* subKey)
     return true;
 }
 
-bool ValuePresent(HKEY key, const char* name)
+bool ValuePresent(HKEY key, const wchar_t* name)
 {
     if (!key)
         return false;
     DWORD type = 0, size = 0;
-    return RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    return RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
 }
 
-std::string ReadStringValue(HKEY key, const char* name)
+std::wstring ReadStringValue(HKEY key, const wchar_t* name)
 {
-    std::string text;
+    std::wstring text;
     if (!key)
         return text;
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
         return text;
-    std::string buffer(size, '\0');
+    std::wstring buffer((size + 1) / sizeof(wchar_t), L'\0');
     DWORD read = size;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) == ERROR_SUCCESS) {
-        // Stop at the first zero byte, but never read past what the first query reported:
-        // a value stored without its terminator must not run into the heap.
-        buffer.resize(read < size ? read : size);
-        text = buffer.substr(0, buffer.find('\0'));
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) == ERROR_SUCCESS) {
+        // Stop at the first zero character, but never read past what the first query
+        // reported: a value stored without its terminator must not run into the heap. An
+        // odd last byte is half a character and goes.
+        buffer.resize((read < size ? read : size) / sizeof(wchar_t));
+        text = buffer.substr(0, buffer.find(L'\0'));
     }
     return text;
 }

@@ -6,9 +6,10 @@
 
 HKEY KeyOpenForRead(HKEY root, const char* subKey);
 bool KeyPresent(HKEY root, const char* subKey);
-bool ValuePresent(HKEY key, const char* name);
-// Text of a REG_SZ value; empty for any other type, a missing value or a null key.
-std::string ReadStringValue(HKEY key, const char* name);
+bool ValuePresent(HKEY key, const wchar_t* name);
+// Text of a REG_SZ value, in wide characters as stored; empty for any other type, a
+// missing value or a null key.
+std::wstring ReadStringValue(HKEY key, const wchar_t* name);
 void KeyClose(HKEY key);
 // One RegDeleteKeyA call: sub-keys are not walked.
 bool KeyRemove(HKEY root, const char* subKey);

@@ -42,8 +42,8 @@ TEST_F(Cleaning, EachRemovalTakesExactlyItsTraces)
     EXPECT_TRUE(InstallState.WorkDirExists && InstallState.BackupDirExists);
     EXPECT_TRUE(InstallState.QuestsKeyExists && InstallState.QuestsDirExists);
     EXPECT_TRUE(InstallState.NorvaneKeyExists && InstallState.NorvaneDirExists);
-    EXPECT_EQ(InstallState.QuestsSetupDir, pc.Windows + "KalmirOriginal\\");
-    EXPECT_EQ(InstallState.NorvaneSetupDir, pc.Windows + "KalmirNorvane\\");
+    EXPECT_EQ(InstallState.QuestsSetupDir, Wide(pc.Windows + "KalmirOriginal\\"));
+    EXPECT_EQ(InstallState.NorvaneSetupDir, Wide(pc.Windows + "KalmirNorvane\\"));
 
     DeleteQuestLeftovers();
     EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt"}));
@@ -98,7 +98,7 @@ TEST_F(Cleaning, UnusableWorkPathsLeaveEveryFolderAlone)
         pc.InstallQuests();
         TreeSnapshot before = Snapshot(pc.Root);
         Probe();
-        EXPECT_EQ(InstallState.WorkPath, c.read);
+        EXPECT_EQ(InstallState.WorkPath, Wide(c.read));
         EXPECT_FALSE(InstallState.WorkDirExists || InstallState.BackupDirExists);
         DeleteQuestLeftovers();
         EXPECT_EQ(Snapshot(pc.Root), before);
@@ -106,6 +106,38 @@ TEST_F(Cleaning, UnusableWorkPathsLeaveEveryFolderAlone)
         EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
     }
     SetCurrentDirectoryA(previous);
+}
+
+// "GameÉ" has no spelling in code page 1251; read through the ANSI calls it would become
+// "GameE", a neighbour, whose backup and uninstaller must stay, as must the traces in the
+// folder "Game" that the registry named before.
+TEST_F(Cleaning, WorkPathOutsideTheAnsiCodePageNamesItsOwnFolder)
+{
+    const std::wstring game = Wide(pc.Root) + L"Game\u00c9\\";
+    ASSERT_TRUE(CreateDirectoryW(game.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((game + L"Stavor").c_str(), nullptr));
+    HANDLE file = CreateFileW((game + L"Rikta.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    MakeTree(pc.Root, {{"GameE\\", ""}, {"GameE\\Stavor\\", ""}, {"GameE\\Stavor\\b.dat", "b"}, {"GameE\\Rikta.exe", "r"}});
+    pc.RegisterGame(pc.Game);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, PathSettingsPath, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExW(key, L"WORK PATH", 0, REG_SZ, reinterpret_cast<const BYTE*>(game.c_str()), DWORD((game.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    pc.InstallQuests();
+    // The ANSI listing of the root would show "GameÉ" as a second "GameE": each
+    // neighbour is taken through its own path.
+    TreeSnapshot neighbour = Snapshot(pc.Root + "GameE\\"), registered = Snapshot(pc.Game);
+
+    Probe();
+    EXPECT_EQ(InstallState.WorkPath, game);
+    EXPECT_TRUE(InstallState.WorkDirExists && InstallState.BackupDirExists);
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_EQ(GetFileAttributesW((game + L"Stavor").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW((game + L"Rikta.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Snapshot(pc.Root + "GameE\\"), neighbour);
+    EXPECT_EQ(Snapshot(pc.Game), registered);
 }
 
 TEST_F(Cleaning, KeysAndFoldersAreFoundEachOnItsOwn)
@@ -145,13 +177,27 @@ TEST_F(Cleaning, TreeRemovalTakesAllButALockedFileAndNeverFollowsLinks)
     TreeSnapshot expected = Without(Snapshot(pc.Root), {"Tree", "Outer"});
     expected.insert({{"Tree", "<folder>"}, {"Tree\\a", "<folder>"}, {"Tree\\a\\b", "<folder>"}, {"Tree\\a\\b\\locked.dat", "in use"}});
 
+    SetFileAttributesA((pc.Root + "Tree\\a\\b\\locked.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    DWORD lockedAttributes = GetFileAttributesA((pc.Root + "Tree\\a\\b\\locked.dat").c_str());
+    ASSERT_TRUE(lockedAttributes & FILE_ATTRIBUTE_READONLY);
     HANDLE lock = CreateFileA((pc.Root + "Tree\\a\\b\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    RemoveFolderTree(pc.Root + "Tree\\", true);
-    RemoveFolderTree(pc.Root + "Outer\\", true);
-    RemoveFolderTree(pc.Root + "Missing\\", true);
+    KeptEntries tree = RemoveFolderTree(Wide(pc.Root + "Tree\\"), true);
+    KeptEntries outer = RemoveFolderTree(Wide(pc.Root + "Outer\\"), true);
+    KeptEntries missing = RemoveFolderTree(Wide(pc.Root + "Missing\\"), true);
     CloseHandle(lock);
     EXPECT_EQ(Without(Snapshot(pc.Root), {"Outer", "Tree\\a\\link"}), expected);
+    EXPECT_EQ(GetFileAttributesA((pc.Root + "Tree\\a\\b\\locked.dat").c_str()), lockedAttributes);
+
+    // What stays is reported, each entry once, and no folder merely for holding it. Wine
+    // opens a link's target when asked for the link, so both links stay and are named.
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[0].Path, Wide(pc.Root + "Tree\\a\\b\\locked.dat"));
+    EXPECT_EQ(tree[0].Reason, DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(tree[1].Path, Wide(pc.Root + "Tree\\a\\link"));
+    ASSERT_EQ(outer.size(), 1u);
+    EXPECT_EQ(outer[0].Path, Wide(pc.Root + "Outer"));
+    EXPECT_TRUE(missing.empty());
 }
 
 // Wine spells names of code page 1251 on the unix side only when its locale can (with
@@ -162,7 +208,7 @@ TEST_F(Cleaning, TreeRemovalTakesCyrillicNames)
     MakeTree(pc.Root, {{"Tree\\", ""}, {folder, ""}, {folder + "\xd4\xe0\xe9\xeb.txt", "c"}, {folder + "Sub\\", ""}});
     if (!Exists(pc.Root + folder))
         GTEST_SKIP() << "Wine cannot store Cyrillic names here: the unix locale ru_RU.UTF-8 is missing";
-    RemoveFolderTree(pc.Root + "Tree\\", true);
+    RemoveFolderTree(Wide(pc.Root + "Tree\\"), true);
     EXPECT_EQ(Snapshot(pc.Root), (TreeSnapshot{{"Game", "<folder>"}}));
 }
 

@@ -12,7 +12,7 @@ static void ClearTraces(const std::string& windows)
 }
 
 GameSetup::GameSetup(const std::string& name)
-    : Root(MakeScratchFolder(name)), Game(Root + "Game\\"), Windows(WindowsFolderPath())
+    : Root(MakeScratchFolder(name)), Game(Root + "Game\\"), Windows(Narrow(WindowsFolderPath()))
 {
     ClearTraces(Windows);
     MakeFolder(Game);

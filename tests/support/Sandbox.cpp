@@ -1,7 +1,25 @@
 #include "support/Sandbox.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? length : 0);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow(text.size() * 2, '\0');
+    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                                     static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(length > 0 ? length : 0);
+    return narrow;
+}
 
 std::string MakeScratchFolder(const std::string& name)
 {
@@ -54,7 +72,7 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-static std::string UnixPath(std::string path)
+std::string HostPath(std::string path)
 {
     while (path.size() > 3 && path.back() == '\\')
         path.pop_back();
@@ -72,7 +90,7 @@ bool RunOnHost(const std::string& shellCommand, int timeoutMs)
 {
     static int serial = 0;
     std::string marker = "C:\\tessaly-host-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    std::string command = "Z:\\bin\\sh -c \"" + shellCommand + "; : > '" + UnixPath(marker) + "'\"";
+    std::string command = "Z:\\bin\\sh -c \"" + shellCommand + "; : > '" + HostPath(marker) + "'\"";
     std::vector<char> line(command.begin(), command.end());
     line.push_back(0);
     STARTUPINFOA si = {};
@@ -92,12 +110,41 @@ bool RunOnHost(const std::string& shellCommand, int timeoutMs)
 // ignores read-only bits: the one cleanup that cannot reach outside the tree.
 void DeleteTree(const std::string& path)
 {
-    RunOnHost("rm -rf '" + UnixPath(path) + "'");
+    RunOnHost("rm -rf '" + HostPath(path) + "'");
+}
+
+// The UTF-8 bytes as printf escapes: the command line to the shell passes through the
+// ANSI code page, which holds none of them.
+static std::string PrintfEscaped(const std::wstring& name)
+{
+    int size = WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), utf8.data(), size, nullptr, nullptr);
+    std::string escaped;
+    char octal[8];
+    for (unsigned char c : utf8) {
+        if (c == '\\')
+            c = '/';
+        std::snprintf(octal, sizeof octal, "\\%03o", c);
+        escaped += octal;
+    }
+    return escaped;
+}
+
+bool MakeOnHost(const std::string& base, std::initializer_list<std::wstring> names)
+{
+    std::string script = "cd '" + HostPath(base) + "'";
+    for (const std::wstring& name : names) {
+        bool folder = !name.empty() && name.back() == L'\\';
+        std::wstring bare = folder ? name.substr(0, name.size() - 1) : name;
+        script += std::string(" && ") + (folder ? "mkdir" : "touch") + " \\\"$(printf '" + PrintfEscaped(bare) + "')\\\"";
+    }
+    return RunOnHost(script);
 }
 
 bool MakeUnixLink(const std::string& target, const std::string& linkPath)
 {
-    RunOnHost("ln -s '" + UnixPath(target) + "' '" + UnixPath(linkPath) + "'");
+    RunOnHost("ln -s '" + HostPath(target) + "' '" + HostPath(linkPath) + "'");
     std::string self = linkPath.back() == '\\' ? linkPath.substr(0, linkPath.size() - 1) : linkPath;
     DWORD attributes = GetFileAttributesA(self.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -105,7 +152,7 @@ bool MakeUnixLink(const std::string& target, const std::string& linkPath)
 
 bool MakeManyFiles(const std::string& folder, int count)
 {
-    std::string target = UnixPath(folder);
+    std::string target = HostPath(folder);
     return RunOnHost("mkdir -p '" + target + "' && cd '" + target + "' && seq -f f%05g.dat 1 " +
                      std::to_string(count) + " | xargs touch");
 }

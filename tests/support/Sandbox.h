@@ -8,6 +8,10 @@
 
 #include "wintk/Win.h"
 
+// Between the ANSI code page of the tests' own paths and the program's wide ones.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
 // A fresh folder "C:\tessaly-test\<name>\" (emptied when it was left over).
 std::string MakeScratchFolder(const std::string& name);
 void MakeFolder(const std::string& path);
@@ -29,6 +33,12 @@ TreeSnapshot Without(TreeSnapshot tree, std::initializer_list<std::string> gone)
 
 // Runs a /bin/sh command on the host and waits (up to timeoutMs) for it to finish.
 bool RunOnHost(const std::string& shellCommand, int timeoutMs = 20000);
+// The host's path of a C: path.
+std::string HostPath(std::string path);
+// Entries under base (a C: path), made from the host in order: a name ending with a
+// backslash is a folder, any other an empty file. Names in any characters, also those
+// that Windows' path calls cannot make (a trailing dot or space).
+bool MakeOnHost(const std::string& base, std::initializer_list<std::wstring> names);
 // A unix symbolic link at linkPath (a C: path) pointing at target (a C: path).
 bool MakeUnixLink(const std::string& target, const std::string& linkPath);
 // count empty files "f00001.dat"... in folder (made when missing), from the host: a few

@@ -65,9 +65,9 @@ TEST(Utils, ShiftStateSameBytesAndFindChar)
 // removal work somewhere else.
 TEST(FileSystemAndRegistry, AbsolutePathsAndStringsStoredWithoutTerminator)
 {
-    for (const char* path : {"C:\\Games", "d:\\", "\\\\server\\share"})
+    for (const wchar_t* path : {L"C:\\Games", L"d:\\", L"\\\\server\\share"})
         EXPECT_TRUE(IsAbsolutePath(path)) << path;
-    for (const char* path : {"", "C:Games", "\\Games", "1:\\Games"})
+    for (const wchar_t* path : {L"", L"C:Games", L"\\Games", L"1:\\Games"})
         EXPECT_FALSE(IsAbsolutePath(path)) << path;
 
     const char key[] = "Software\\TessalyTest";
@@ -75,8 +75,8 @@ TEST(FileSystemAndRegistry, AbsolutePathsAndStringsStoredWithoutTerminator)
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &open, nullptr), ERROR_SUCCESS);
     RegSetValueExA(open, "raw", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3);
     RegSetValueExA(open, "inner", 0, REG_SZ, reinterpret_cast<const BYTE*>("ab\0cd"), 6);
-    EXPECT_EQ(ReadStringValue(open, "raw"), "abc");
-    EXPECT_EQ(ReadStringValue(open, "inner"), "ab");
+    EXPECT_EQ(ReadStringValue(open, L"raw"), L"abc");
+    EXPECT_EQ(ReadStringValue(open, L"inner"), L"ab");
     RegCloseKey(open);
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }

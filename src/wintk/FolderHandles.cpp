@@ -1,0 +1,160 @@
+#include "FolderHandles.h"
+
+#include <winternl.h>
+
+namespace {
+
+// Every open lets others read, write and delete alongside: the removal must not be the
+// reason that another program's open fails, nor fail itself where sharing allows it.
+const ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Enough for some hundreds of entries per call; 8-byte aligned, as the entries are.
+const size_t ListBufferBytes = 64 * 1024;
+
+// FileInternalInformation: the file's 64-bit id, the one that directory listings give.
+// Not every SDK's winternl.h names this class.
+const FILE_INFORMATION_CLASS FileInternalInformationClass = static_cast<FILE_INFORMATION_CLASS>(6);
+
+DWORD ErrorOf(NTSTATUS status)
+{
+    return RtlNtStatusToDosError(status);
+}
+
+} // namespace
+
+FileHandle::~FileHandle()
+{
+    if (handle_)
+        CloseHandle(handle_);
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_)
+            CloseHandle(handle_);
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+bool IsPlainName(const std::wstring& name)
+{
+    if (name.empty() || name == L"." || name == L"..")
+        return false;
+    for (wchar_t c : name) {
+        if (c == L'\\' || c == L'/' || c == L':' || c == L'\0')
+            return false;
+    }
+    return true;
+}
+
+bool IsLink(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error)
+{
+    HANDLE handle = CreateFileW(path.c_str(), DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return FileHandle();
+    }
+    return FileHandle(handle);
+}
+
+FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error)
+{
+    UNICODE_STRING objectName;
+    objectName.Buffer = const_cast<PWSTR>(name.c_str());
+    objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, nullptr);
+
+    ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    ULONG options = FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
+    if (asFolder) {
+        access |= FILE_LIST_DIRECTORY;
+        options |= FILE_DIRECTORY_FILE;
+    }
+    if (writeAttributes)
+        access |= FILE_WRITE_ATTRIBUTES;
+
+    HANDLE handle = nullptr;
+    IO_STATUS_BLOCK io = {};
+    NTSTATUS status = NtOpenFile(&handle, access, &attributes, &io, ShareAll, options);
+    if (status < 0) { // not NT_SUCCESS, which not every SDK's winternl.h defines
+        error = ErrorOf(status);
+        return FileHandle();
+    }
+    return FileHandle(handle);
+}
+
+bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error)
+{
+    std::vector<ULONGLONG> buffer(ListBufferBytes / sizeof(ULONGLONG));
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder, kind, buffer.data(), static_cast<DWORD>(ListBufferBytes))) {
+        kind = FileIdBothDirectoryInfo;
+        const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+        for (;;) {
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+            std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..")
+                entries.push_back({std::move(name), info->FileAttributes, info->FileId.QuadPart});
+            if (info->NextEntryOffset == 0)
+                break;
+            at += info->NextEntryOffset;
+        }
+    }
+    DWORD last = GetLastError();
+    if (last == ERROR_NO_MORE_FILES || last == ERROR_FILE_NOT_FOUND)
+        return true;
+    error = last;
+    return false;
+}
+
+bool QueryHandleFacts(HANDLE handle, HandleFacts& facts, DWORD& error)
+{
+    // Two small queries: GetFileInformationByHandle would also ask for the volume, which
+    // under Wine costs several times a whole folder's deletion.
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
+        error = GetLastError();
+        return false;
+    }
+    LARGE_INTEGER id;
+    IO_STATUS_BLOCK io = {};
+    NTSTATUS status = NtQueryInformationFile(handle, &io, &id, sizeof id, FileInternalInformationClass);
+    if (status < 0) {
+        error = ErrorOf(status);
+        return false;
+    }
+    facts.Attributes = tag.FileAttributes;
+    facts.Id = id.QuadPart;
+    return true;
+}
+
+bool SetHandleAttributes(HANDLE handle, DWORD attributes, DWORD& error)
+{
+    // Zero times leave the times as they are; zero attributes would too, hence NORMAL.
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) {
+        error = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+bool MarkForDeletion(HANDLE handle, DWORD& error)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (!SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {
+        error = GetLastError();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Files and folders reached by handle rather than by path: a folder's entries are read
+// on its handle, and each entry is opened relative to that handle by its name alone.
+// Entries are opened as themselves: a link is the link, never what it points at. Every
+// operation answers with a flag or a null handle and leaves a Windows error code.
+#include <string>
+#include <vector>
+
+#include "Win.h"
+
+// Owns one file or folder handle; null when nothing is open.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+struct FolderEntry {
+    std::wstring Name;
+    DWORD Attributes;
+    LONGLONG Id; // the file system's id of the entry; 0 where it has none
+};
+
+// What a handle says about the object it is open on.
+struct HandleFacts {
+    DWORD Attributes;
+    LONGLONG Id;
+};
+
+// A name that is one plain component: not empty, not "." or "..", no '\', '/', ':' or zero.
+bool IsPlainName(const std::wstring& name);
+bool IsLink(DWORD attributes);
+
+// The folder at path, for reading its entries and deleting it; a link is opened as the link.
+FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error);
+// name (a plain name) inside the folder of parent, opened for deletion. asFolder asks for
+// a folder whose entries can be read; writeAttributes adds the right to change attributes.
+FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error);
+// Every entry but "." and "..", in the order of the file system.
+bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error);
+bool QueryHandleFacts(HANDLE handle, HandleFacts& facts, DWORD& error);
+bool SetHandleAttributes(HANDLE handle, DWORD attributes, DWORD& error);
+// Marks the open entry for deletion; it goes when its last handle closes.
+bool MarkForDeletion(HANDLE handle, DWORD& error);
