@@ -1,0 +1,33 @@
+#pragma once
+// Where Windows keeps the copies of an old program's writes. On Vista and later a 32-bit
+// program without a manifest that runs without administrator rights is virtualized: its
+// refused writes to HKEY_LOCAL_MACHINE\Software go to the user's Classes hive under
+// VirtualStore\MACHINE\SOFTWARE (a 32-bit program's on 64-bit Windows under WOW6432Node
+// there), its refused writes under the Windows folder or Program Files to
+// %LOCALAPPDATA%\VirtualStore\ followed by the path without its drive. That user's
+// programs see the copies; an elevated program sees only the real places.
+#include <string>
+#include <vector>
+
+#include "Win.h"
+
+// A registry folder standing for HKEY_LOCAL_MACHINE\Software: a copy of the key
+// Software\<name> lies at Root, Prefix + <name>.
+struct RegistryPlace {
+    HKEY Root;
+    std::string Prefix; // ends with a backslash
+};
+
+// The places of the current user's copies and of every user hive loaded under
+// HKEY_USERS (a user's hive is there only while the user is logged on), each with and
+// without WOW6432Node. A place is listed whether or not anything lies there.
+std::vector<RegistryPlace> VirtualStoreKeyPlaces();
+
+// The VirtualStore folders that exist, each ending with a backslash: the current user's
+// under %LOCALAPPDATA% and that of every profile in ProfileList. No folder twice.
+std::vector<std::wstring> VirtualStoreFolders();
+
+// Where store keeps the copy of path: "C:\Windows\KalmirOriginal\" in "...\VirtualStore\"
+// is "...\VirtualStore\Windows\KalmirOriginal\". Empty when path starts with no drive:
+// nothing else is redirected.
+std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path);
