@@ -12,7 +12,7 @@ const char RemovalWarning[] = "Вы ТОЧНО уверены? Удаление 
 
 namespace {
 
-const size_t ListedLeftovers = 10;
+const size_t ListedLeftovers = 10; // the warning names these; the rest are counted
 
 const char* ReasonText(DWORD reason)
 {
@@ -26,22 +26,6 @@ const char* ReasonText(DWORD reason)
         return "";
     }
 }
-
-} // namespace
-
-std::string LeftoverReport(const KeptEntries& kept)
-{
-    if (kept.empty())
-        return std::string();
-    std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
-    for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
-        text += TextIn1251(kept[i].Path) + ReasonText(kept[i].Reason) + "\n";
-    if (kept.size() > ListedLeftovers)
-        text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
-    return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
-}
-
-namespace {
 
 struct TextLine {
     Control* MainWindow::*Member;
@@ -263,4 +247,16 @@ void HandleKeyUp(MainWindow* w, WPARAM key)
         }
         return;
     }
+}
+
+std::string LeftoverReport(const KeptEntries& kept)
+{
+    if (kept.empty())
+        return std::string();
+    std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
+    for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
+        text += TextIn1251(kept[i].Path) + ReasonText(kept[i].Reason) + "\n";
+    if (kept.size() > ListedLeftovers)
+        text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
+    return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
 }
