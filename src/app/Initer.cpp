@@ -198,9 +198,11 @@ KeptEntries RemoveFile(const std::wstring& path)
 {
     TreeRemoval removal;
     DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES && !IsMissing(error))
+        removal.Keep(path, error);
     if (attributes == INVALID_FILE_ATTRIBUTES || IsFolder(attributes))
         return removal.Kept;
-    DWORD error = 0;
     FileHandle handle = OpenFileByPath(path, IsReadOnly(attributes), error);
     HandleFacts facts = {};
     if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
