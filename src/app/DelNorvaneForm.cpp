@@ -5,7 +5,7 @@
 KeptEntries DeleteNorvaneLeftovers()
 {
     static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"norvane_readme.txt", L"lexora.txt", nullptr};
-    return DeleteLeftovers({InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir, serviceFiles, "Software\\KalmirNorvane"});
+    return DeleteLeftovers({InstallState.NorvanePresent, InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir, serviceFiles, "Software\\KalmirNorvane"});
 }
 
 CarrierDialog* NorvaneRemovalDialog = nullptr;
@@ -14,7 +14,7 @@ namespace {
 
 int NorvaneBody(void*, WorkerThread*)
 {
-    DeleteNorvaneLeftovers();
+    RemovalLeftovers = DeleteNorvaneLeftovers();
     return 0;
 }
 

@@ -5,7 +5,7 @@
 KeptEntries DeleteQuestLeftovers()
 {
     static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"lexora.txt", nullptr};
-    return DeleteLeftovers({InstallState.QuestsDirExists, InstallState.QuestsSetupDir, serviceFiles, "Software\\KalmirOriginal"});
+    return DeleteLeftovers({InstallState.QuestsPresent, InstallState.QuestsDirExists, InstallState.QuestsSetupDir, serviceFiles, "Software\\KalmirOriginal"});
 }
 
 CarrierDialog* QuestsRemovalDialog = nullptr;
@@ -14,7 +14,7 @@ namespace {
 
 int QuestsBody(void*, WorkerThread*)
 {
-    DeleteQuestLeftovers();
+    RemovalLeftovers = DeleteQuestLeftovers();
     return 0;
 }
 

@@ -46,15 +46,24 @@ void ProbeGame()
     }
 }
 
-// An installer variant: its key under HKEY_LOCAL_MACHINE and its folder under Windows.
-void ProbeInstaller(const char* key, const wchar_t* folderName, bool& keyExists, std::wstring& setupDir, bool& dirExists)
+// What the probe records of one installer variant.
+struct VariantFlags {
+    bool& KeyExists;
+    std::wstring& SetupDir;
+    bool& DirExists;
+    bool& Present;
+};
+
+// An installer variant: its key under HKEY_LOCAL_MACHINE and its folder under Windows, each
+// looked for on its own (a failed uninstaller may have removed the key and left the folder).
+// Whatever is found of it makes the variant present.
+void ProbeInstaller(const char* key, const wchar_t* folderName, const VariantFlags& found)
 {
-    if (!KeyPresent(HKEY_LOCAL_MACHINE, key))
-        return;
-    keyExists = true;
+    found.KeyExists = KeyPresent(HKEY_LOCAL_MACHINE, key);
     std::wstring windows = WindowsFolderPath();
-    setupDir = windows.empty() ? std::wstring() : windows + folderName;
-    dirExists = PathIsFolder(setupDir);
+    found.SetupDir = windows.empty() ? std::wstring() : windows + folderName;
+    found.DirExists = PathIsFolder(found.SetupDir);
+    found.Present = found.KeyExists || found.DirExists;
 }
 
 } // namespace
@@ -64,14 +73,14 @@ int ProbeInstallation(const StageReport& report)
     ProgressStep = 0;
     InstallStateRecord& s = InstallState;
     s.WorkPathUnusable = s.WorkDirExists = s.BackupDirExists = false;
-    s.NorvaneKeyExists = s.NorvaneDirExists = false;
-    s.QuestsKeyExists = s.QuestsDirExists = false;
+    s.NorvaneKeyExists = s.NorvaneDirExists = s.NorvanePresent = false;
+    s.QuestsKeyExists = s.QuestsDirExists = s.QuestsPresent = false;
 
     ProbeGame();
     ReportStage(report, 1);
-    ProbeInstaller("Software\\KalmirNorvane", L"KalmirNorvane\\", s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists);
+    ProbeInstaller("Software\\KalmirNorvane", L"KalmirNorvane\\", {s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists, s.NorvanePresent});
     ReportStage(report, 2);
-    ProbeInstaller("Software\\KalmirOriginal", L"KalmirOriginal\\", s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists);
+    ProbeInstaller("Software\\KalmirOriginal", L"KalmirOriginal\\", {s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists, s.QuestsPresent});
     ReportStage(report, 3);
     return 0;
 }

@@ -140,8 +140,8 @@ void RunWithProgress(void* context, Control* form, HDC)
     RunWorkerToItsEnd(application, dialog->Worker, kind.Analysis);
 
     if (kind.Analysis && TheMainWindow) {
-        TheMainWindow->DeleteNorvaneButton->SetEnabled(InstallState.NorvaneKeyExists);
-        TheMainWindow->DeleteQuestsButton->SetEnabled(InstallState.QuestsKeyExists);
+        TheMainWindow->DeleteNorvaneButton->SetEnabled(InstallState.NorvanePresent);
+        TheMainWindow->DeleteQuestsButton->SetEnabled(InstallState.QuestsPresent);
     }
     if (CurrentProgressWindow)
         Free(CurrentProgressWindow->Form);

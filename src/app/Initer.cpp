@@ -1,5 +1,7 @@
 #include "Initer.h"
 
+#include <cstring>
+
 #include "../wintk/FileSystem.h"
 #include "../wintk/FolderHandles.h"
 #include "../wintk/Registry.h"
@@ -11,6 +13,12 @@ long long LastShownStep = 0;
 bool ProbeRunPending = false, QuestsRunPending = false, NorvaneRunPending = false;
 bool MainFirstPaint = false;
 void (*AfterFolderRead)(const std::wstring& folder) = nullptr;
+KeptEntries RemovalLeftovers;
+
+void AddKept(KeptEntries& to, const KeptEntries& more)
+{
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 std::wstring GameFolder()
 {
@@ -186,22 +194,51 @@ KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf)
     return removal.Kept;
 }
 
+KeptEntries RemoveFile(const std::wstring& path)
+{
+    TreeRemoval removal;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES && !IsMissing(error))
+        removal.Keep(path, error);
+    if (attributes == INVALID_FILE_ATTRIBUTES || IsFolder(attributes))
+        return removal.Kept;
+    FileHandle handle = OpenFileByPath(path, IsReadOnly(attributes), error);
+    HandleFacts facts = {};
+    if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
+        if (!IsMissing(error))
+            removal.Keep(path, error);
+        return removal.Kept;
+    }
+    // A folder put in the file's place since it was tested is not the file.
+    if (!IsFolder(facts.Attributes))
+        removal.Delete(handle.Get(), facts.Attributes, path);
+    return removal.Kept;
+}
+
+namespace {
+
+// The key as the user knows it from the registry editor; the program's key names are ASCII.
+std::wstring MachineKeyPath(const char* key)
+{
+    return L"HKEY_LOCAL_MACHINE\\" + std::wstring(key, key + std::strlen(key));
+}
+
+} // namespace
+
 KeptEntries DeleteLeftovers(const Leftovers& leftovers)
 {
     KeptEntries kept;
-    auto take = [&kept](KeptEntries more) { kept.insert(kept.end(), more.begin(), more.end()); };
     if (leftovers.SetupDirExists)
-        take(RemoveFolderTree(leftovers.SetupDir, true));
-    if (InstallState.BackupDirExists)
-        take(RemoveFolderTree(GameFolder() + L"Stavor\\", true));
-    if (InstallState.WorkDirExists) {
-        for (const wchar_t* const* name = leftovers.ServiceFiles; *name; ++name) {
-            std::wstring path = GameFolder() + *name;
-            if (PathIsFile(path) && !DeleteFileW(path.c_str()))
-                kept.push_back({path, GetLastError()});
-        }
+        AddKept(kept, RemoveFolderTree(leftovers.SetupDir, true));
+    if (leftovers.Present && InstallState.BackupDirExists)
+        AddKept(kept, RemoveFolderTree(GameFolder() + L"Stavor\\", true));
+    if (leftovers.Present && InstallState.WorkDirExists) {
+        for (const wchar_t* const* name = leftovers.ServiceFiles; *name; ++name)
+            AddKept(kept, RemoveFile(GameFolder() + *name));
     }
-    if (KeyPresent(HKEY_LOCAL_MACHINE, leftovers.Key))
-        KeyRemove(HKEY_LOCAL_MACHINE, leftovers.Key);
+    DWORD error = 0;
+    if (kept.empty() && KeyPresent(HKEY_LOCAL_MACHINE, leftovers.Key) && !KeyRemove(HKEY_LOCAL_MACHINE, leftovers.Key, error))
+        kept.push_back({MachineKeyPath(leftovers.Key), error});
     return kept;
 }

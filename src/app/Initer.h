@@ -7,6 +7,8 @@
 #include "../wintk/Win.h"
 
 // What the last probe found. Paths survive a probe; each is read only while its flag is set.
+// A variant is present when anything of it was found (its key or its installer folder):
+// that enables its removal, which takes the backup folder and the service files too.
 struct InstallStateRecord {
     std::wstring WorkPath;         // "WORK PATH" of the game, as stored
     bool WorkPathUnusable = false; // probe-internal: no usable game folder in the registry
@@ -15,9 +17,11 @@ struct InstallStateRecord {
     bool NorvaneKeyExists = false;
     std::wstring NorvaneSetupDir;
     bool NorvaneDirExists = false;
+    bool NorvanePresent = false;
     bool QuestsKeyExists = false;
     std::wstring QuestsSetupDir;
     bool QuestsDirExists = false;
+    bool QuestsPresent = false;
 };
 extern InstallStateRecord InstallState;
 
@@ -48,6 +52,11 @@ struct KeptEntry {
     DWORD Reason;
 };
 using KeptEntries = std::vector<KeptEntry>;
+void AddKept(KeptEntries& to, const KeptEntries& more);
+
+// What the last removal run left behind: written by its worker, read by the UI thread
+// once it has seen that worker end.
+extern KeptEntries RemovalLeftovers;
 
 // Deletes everything inside folder (a path ending with a backslash), a folder's files
 // before its sub-folders, depth first, each folder after its content; then the folder
@@ -59,12 +68,20 @@ KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf);
 // them is touched.
 extern void (*AfterFolderRead)(const std::wstring& folder);
 
+// Deletes the file at path: read-only is cleared right before the delete and put back when
+// the delete fails. A link goes as the link; a folder or nothing at path is left alone.
+// Returns the file when it stayed.
+KeptEntries RemoveFile(const std::wstring& path);
+
 // What one installer variant left behind; both removal procedures run this same walk.
 struct Leftovers {
+    bool Present; // the probe found the variant: only then are the shared traces its own
     bool SetupDirExists;
     const std::wstring& SetupDir;
     const wchar_t* const* ServiceFiles; // null-terminated list of names in the game folder
     const char* Key;                    // under HKEY_LOCAL_MACHINE
 };
-// Returns the files and folders that stayed.
+// The key marks an unfinished removal: it goes last and only when nothing else stayed, so
+// that the next probe finds the variant again. Returns what stayed (the key only when its
+// own deletion failed).
 KeptEntries DeleteLeftovers(const Leftovers& leftovers);

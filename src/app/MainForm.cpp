@@ -5,11 +5,27 @@
 #include "DelQuestsForm.h"
 #include "GetInfAbCompForm.h"
 #include "Initer.h"
+#include "wintk/Utils.h"
 
 MainWindow* TheMainWindow = nullptr;
 const char RemovalWarning[] = "Вы ТОЧНО уверены? Удаление необратимо !!!";
 
 namespace {
+
+const size_t ListedLeftovers = 10; // the warning names these; the rest are counted
+
+const char* ReasonText(DWORD reason)
+{
+    switch (reason) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return " (занят другой программой)";
+    case ERROR_ACCESS_DENIED:
+        return " (нет доступа)";
+    default:
+        return "";
+    }
+}
 
 struct TextLine {
     Control* MainWindow::*Member;
@@ -66,12 +82,27 @@ void RunDialog(Control* application, CarrierDialog* (*build)(Control*))
     Free(form);
 }
 
+// After the refresh, so that the window behind the box already shows what is left. The box
+// is owned by the main window, which it disables meanwhile: no run can start under it.
+void ReportLeftovers(MainWindow* w)
+{
+    KeptEntries kept;
+    kept.swap(RemovalLeftovers);
+    if (kept.empty())
+        return;
+    Control* hadFocus = w->Form->CurrentControl;
+    ShowMessageBox(LeftoverReport(kept).c_str(), MB_ICONWARNING | MB_OK, w->Form);
+    RestoreKeyboardFocus(w, hadFocus);
+}
+
 void RunRemoval(MainWindow* w, CarrierDialog* (*build)(Control*))
 {
     if (ShowMessageBox(RemovalWarning, MB_YESNO) != IDYES)
         return;
+    RemovalLeftovers.clear();
     RunDialog(w->Form->Parent, build);
     Refresh(w);
+    ReportLeftovers(w);
 }
 
 void OnExit(void* w, Control*)
@@ -216,4 +247,16 @@ void HandleKeyUp(MainWindow* w, WPARAM key)
         }
         return;
     }
+}
+
+std::string LeftoverReport(const KeptEntries& kept)
+{
+    if (kept.empty())
+        return std::string();
+    std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
+    for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
+        text += TextIn1251(kept[i].Path) + ReasonText(kept[i].Reason) + "\n";
+    if (kept.size() > ListedLeftovers)
+        text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
+    return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The main window: the explanatory text, the five buttons, the first probe at the first
 // paint, the confirmations and the keyboard handling.
+#include <string>
+
+#include "Initer.h"
 #include "wintk/Control.h"
 
 struct MainWindow : BaseObject {
@@ -35,3 +38,7 @@ void Refresh(MainWindow* window);
 void HandleKeyUp(MainWindow* window, WPARAM key);
 
 extern const char RemovalWarning[];
+// The warning after a removal that left something (code page 1251): how many entries
+// stayed, the first ten with the reason where it helps, and how to finish. Empty when
+// nothing stayed.
+std::string LeftoverReport(const KeptEntries& kept);

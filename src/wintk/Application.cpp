@@ -207,9 +207,9 @@ void InitCommonControlsWith(DWORD flags)
     }
 }
 
-int ShowMessageBox(const char* text, uint32_t flags)
+int ShowMessageBox(const char* text, uint32_t flags, Control* owner)
 {
-    HWND owner = CurrentApplication ? CurrentApplication->Handle : nullptr;
+    HWND ownerWindow = owner ? owner->Handle : CurrentApplication ? CurrentApplication->Handle : nullptr;
     const char* caption = CurrentApplication ? CurrentApplication->CaptionText : nullptr;
-    return MessageBoxA(owner, NonNullText(text), caption, flags);
+    return MessageBoxA(ownerWindow, NonNullText(text), caption, flags);
 }

@@ -214,8 +214,9 @@ void ApplyFont(Control* control);
 // Gives a new child its own copies of its parent's font and brush.
 void InheritTools(Control* child, Control* parent);
 
-// Modal box owned by the running Application's window, titled with its caption.
-int ShowMessageBox(const char* text, uint32_t flags);
+// Modal box titled with the running Application's caption, owned by owner's window or,
+// without one, by the Application's. The owner is disabled while the box is up.
+int ShowMessageBox(const char* text, uint32_t flags, Control* owner = nullptr);
 
 // Toolkit state.
 extern Control* PendingControl;     // whose CreateWindowExA is in progress

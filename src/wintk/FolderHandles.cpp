@@ -65,6 +65,17 @@ FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error)
     return FileHandle(handle);
 }
 
+FileHandle OpenFileByPath(const std::wstring& path, bool writeAttributes, DWORD& error)
+{
+    DWORD access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (writeAttributes ? FILE_WRITE_ATTRIBUTES : 0);
+    HANDLE handle = CreateFileW(path.c_str(), access, ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return FileHandle();
+    }
+    return FileHandle(handle);
+}
+
 FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error)
 {
     UNICODE_STRING objectName;

@@ -44,6 +44,9 @@ bool IsLink(DWORD attributes);
 
 // The folder at path, for reading its entries and deleting it; a link is opened as the link.
 FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error);
+// The file at path, for deleting it; a link is opened as the link. writeAttributes adds
+// the right to change attributes.
+FileHandle OpenFileByPath(const std::wstring& path, bool writeAttributes, DWORD& error);
 // name (a plain name) inside the folder of parent, opened for deletion. asFolder asks for
 // a folder whose entries can be read; writeAttributes adds the right to change attributes.
 FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error);

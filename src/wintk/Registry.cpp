@@ -53,9 +53,14 @@ void KeyClose(HKEY key)
         RegCloseKey(key);
 }
 
-bool KeyRemove(HKEY root, const char* subKey)
+bool KeyRemove(HKEY root, const char* subKey, DWORD& error)
 {
-    if (!root)
+    if (!root) {
+        error = ERROR_INVALID_HANDLE;
         return false;
-    return RegDeleteKeyA(root, subKey) == ERROR_SUCCESS;
+    }
+    LONG status = RegDeleteTreeA(root, subKey);
+    if (status != ERROR_SUCCESS)
+        error = static_cast<DWORD>(status);
+    return status == ERROR_SUCCESS;
 }

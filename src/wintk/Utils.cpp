@@ -53,3 +53,14 @@ const char* FindChar(const char* text, char ch)
             return nullptr;
     }
 }
+
+std::string TextIn1251(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int length = static_cast<int>(text.size());
+    int size = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, "?", nullptr);
+    std::string bytes(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, text.data(), length, bytes.data(), size, "?", nullptr);
+    return bytes;
+}

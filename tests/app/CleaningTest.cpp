@@ -67,16 +67,148 @@ TEST_F(Cleaning, EachRemovalTakesExactlyItsTraces)
     EXPECT_EQ(Snapshot(pc.Root), after);
 }
 
-TEST_F(Cleaning, ReadOnlyUninstallerStaysAndTheRestGoes)
+// Read-only is cleared right before the delete: the uninstaller goes like the rest. Mapped
+// as a program image it cannot go: it stays read-only and is reported, the next file
+// still goes, and the key stays as the mark of the unfinished removal.
+TEST_F(Cleaning, ReadOnlyUninstallerGoesAndStaysAsItWasWhenItsDeleteFails)
 {
     pc.RegisterGame(pc.Game);
     pc.InstallQuests();
     SetFileAttributesA((pc.Game + "Rikta.exe").c_str(), FILE_ATTRIBUTE_READONLY);
     Probe();
-    DeleteQuestLeftovers();
-    EXPECT_EQ(Snapshot(pc.Game), (TreeSnapshot{{"Rikta.exe", "uninstaller"}}));
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_EQ(Snapshot(pc.Game), TreeSnapshot());
     EXPECT_FALSE(Exists(pc.Windows + "KalmirOriginal"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+
+    pc.InstallQuests();
+    const std::string uninstaller = pc.Game + "Rikta.exe";
+    char system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(), uninstaller.c_str(), FALSE));
+    HANDLE file = CreateFileA(uninstaller.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_EXECUTE_READ | SEC_IMAGE, 0, 0, nullptr);
+    CloseHandle(file);
+    ASSERT_TRUE(mapping);
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    ASSERT_TRUE(view);
+    ASSERT_TRUE(SetFileAttributesA(uninstaller.c_str(), FILE_ATTRIBUTE_READONLY));
+    const DWORD attributes = GetFileAttributesA(uninstaller.c_str());
+    Probe();
+    KeptEntries kept = DeleteQuestLeftovers();
+    EXPECT_EQ(GetFileAttributesA(uninstaller.c_str()), attributes);
+    UnmapViewOfFile(view);
+    CloseHandle(mapping);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].Path, Wide(uninstaller));
+    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(Exists(pc.Game + "lexora.txt") || Exists(pc.Game + "Stavor") || Exists(pc.Windows + "KalmirOriginal"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+}
+
+// Files held open by another program (opened without sharing) in the installer's folder and
+// in the backup folder: they and their folders stay and are reported, the rest goes, and the
+// key stays, so the next probe finds the variant. Once they are released, the same removal
+// takes them and the key, and reports nothing.
+TEST_F(Cleaning, HeldFilesKeepTheKeyUntilASecondRemovalTakesThem)
+{
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    TreeSnapshot clean = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
+    pc.InstallQuests();
+    const std::string setup = pc.Windows + "KalmirOriginal\\setup.ini", backup = pc.Game + "Stavor\\game.exe";
+    HANDLE held[2];
+    for (int i = 0; i < 2; ++i) {
+        held[i] = CreateFileA((i ? backup : setup).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held[i], INVALID_HANDLE_VALUE);
+    }
+    Probe();
+    KeptEntries kept = DeleteQuestLeftovers();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].Path, Wide(setup));
+    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(kept[1].Path, Wide(backup));
+    EXPECT_EQ(kept[1].Reason, DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    Probe();
+    EXPECT_TRUE(InstallState.QuestsPresent && InstallState.QuestsKeyExists && InstallState.QuestsDirExists);
+    for (HANDLE h : held)
+        CloseHandle(h);
+    TreeSnapshot left = clean;
+    left.insert({{"Game\\Stavor", "<folder>"}, {"Game\\Stavor\\game.exe", "backup"}});
+    EXPECT_EQ(Snapshot(pc.Root), left);
+    EXPECT_EQ(Snapshot(pc.Windows + "KalmirOriginal\\"), (TreeSnapshot{{"setup.ini", "quests"}}));
+
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_EQ(Snapshot(pc.Root), clean);
+    EXPECT_EQ(Snapshot(pc.Windows, false), windows);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsPresent);
+}
+
+// The installer may have written sub-keys; the key goes with all of them.
+TEST_F(Cleaning, KeyWithSubKeysGoesWhole)
+{
+    SetRegString(HKEY_LOCAL_MACHINE, std::string(QuestsKeyPath) + "\\Components\\Maps", "Path", "C:\\x");
+    SetRegString(HKEY_LOCAL_MACHINE, std::string(QuestsKeyPath) + "\\Uninstall", "Command", "Rikta.exe");
+    Probe();
+    ASSERT_TRUE(InstallState.QuestsPresent);
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, "Software"));
+}
+
+// The program's own registry view: on 64-bit Windows a 32-bit program's
+// HKLM\Software is Software\WOW6432Node, where the 32-bit installer wrote. A key of the
+// same name in the other view is another program's: it is neither found nor removed.
+TEST_F(Cleaning, KeysAreFoundAndRemovedInTheProgramsOwnRegistryViewOnly)
+{
+#ifdef _WIN64
+    const REGSAM otherView = KEY_WOW64_32KEY;
+#else
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    if (!wow64)
+        GTEST_SKIP() << "a 32-bit system has one registry view";
+    const REGSAM otherView = KEY_WOW64_64KEY;
+#endif
+    struct OtherViewKey {
+        REGSAM View;
+        ~OtherViewKey()
+        {
+            HKEY software = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_ALL_ACCESS | View, &software) == ERROR_SUCCESS) {
+                RegDeleteTreeA(software, "KalmirOriginal");
+                RegCloseKey(software);
+            }
+        }
+        bool Exists() const
+        {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\KalmirOriginal\\Other", 0, KEY_READ | View, &key) != ERROR_SUCCESS)
+                return false;
+            RegCloseKey(key);
+            return true;
+        }
+    } other{otherView};
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\KalmirOriginal\\Other", 0, nullptr, 0, KEY_ALL_ACCESS | otherView,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    if (RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath))
+        GTEST_SKIP() << "both views share HKLM\\Software in this prefix";
+
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsPresent) << "the other view's key was found";
+    MakeRegKey(HKEY_LOCAL_MACHINE, std::string(QuestsKeyPath) + "\\Own");
+    Probe();
+    ASSERT_TRUE(InstallState.QuestsKeyExists);
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    EXPECT_TRUE(other.Exists()) << "the other view's key was removed";
 }
 
 // A relative path would name a folder under the current one, which is made the test's
@@ -140,20 +272,41 @@ TEST_F(Cleaning, WorkPathOutsideTheAnsiCodePageNamesItsOwnFolder)
     EXPECT_EQ(Snapshot(pc.Game), registered);
 }
 
+// A key without its folder and a folder without its key each make their variant present;
+// each removal takes what there is of its variant.
 TEST_F(Cleaning, KeysAndFoldersAreFoundEachOnItsOwn)
 {
     pc.RegisterGame(pc.Root + "Gone\\");
     MakeRegKey(HKEY_LOCAL_MACHINE, QuestsKeyPath);
-    MakeFolder(pc.Windows + "KalmirNorvane");
+    MakeTree(pc.Windows, {{"KalmirNorvane\\", ""}, {"KalmirNorvane\\setup.ini", "norvane"}});
     Probe();
     EXPECT_FALSE(InstallState.WorkDirExists || InstallState.BackupDirExists);
-    EXPECT_TRUE(InstallState.QuestsKeyExists);
+    EXPECT_TRUE(InstallState.QuestsKeyExists && InstallState.QuestsPresent);
     EXPECT_FALSE(InstallState.QuestsDirExists);
-    EXPECT_FALSE(InstallState.NorvaneKeyExists || InstallState.NorvaneDirExists);
-    DeleteQuestLeftovers();
-    DeleteNorvaneLeftovers();
+    EXPECT_EQ(InstallState.QuestsSetupDir, Wide(pc.Windows + "KalmirOriginal\\"));
+    EXPECT_FALSE(InstallState.NorvaneKeyExists);
+    EXPECT_TRUE(InstallState.NorvaneDirExists && InstallState.NorvanePresent);
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_TRUE(DeleteNorvaneLeftovers().empty());
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
-    EXPECT_TRUE(Exists(pc.Windows + "KalmirNorvane")) << "a folder without its key is not the installer's";
+    EXPECT_FALSE(Exists(pc.Windows + "KalmirNorvane"));
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsPresent || InstallState.NorvanePresent);
+}
+
+// The backup folder and the service files belong to both variants: the removal of a variant
+// that the probe did not find leaves them, and the other variant, alone.
+TEST_F(Cleaning, RemovalOfAnAbsentVariantTakesNothing)
+{
+    pc.RegisterGame(pc.Game);
+    pc.InstallQuests();
+    TreeSnapshot before = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
+    Probe();
+    ASSERT_FALSE(InstallState.NorvanePresent);
+    EXPECT_TRUE(DeleteNorvaneLeftovers().empty());
+    EXPECT_EQ(Snapshot(pc.Root), before);
+    EXPECT_EQ(Snapshot(pc.Windows, false), windows);
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
 }
 
 // Every entry goes whatever its name or attributes, except a file held open, which keeps

@@ -96,6 +96,12 @@ TEST_F(RunTest, ProbeRunSetsTheButtonsAndDrivesTheBarFrom0To3)
         EXPECT_LE(bar[i].second, 3);
     }
     EXPECT_EQ(ProgressShown, 3) << "every stage was handed over";
+
+    // The installer's folder alone, without its key, is enough for its button.
+    MakeFolder(pc.Windows + "KalmirOriginal");
+    RunDialog(BuildProbeDialog(app));
+    EXPECT_TRUE(TheMainWindow->DeleteQuestsButton->IsEnabled());
+    EXPECT_TRUE(TheMainWindow->DeleteNorvaneButton->IsEnabled());
 }
 
 TEST_F(RunTest, RemovalRunHidesTheBar)

@@ -131,4 +131,103 @@ TEST(E2eRemoval, HotKeysAndAProgressWindowClosedByHand)
     EXPECT_EQ(ReadFileBytes(pc.Game + "game.exe"), "MZ game");
 }
 
+// Files held open by another program (this test, without sharing) in the installer's
+// folder and in the backup folder: the removal leaves them, the button stays enabled and
+// one warning box owned by the main window names both. Pressed again after they were
+// released, the button takes them and the key, quietly. Nothing else changes.
+TEST(E2eRemoval, HeldFilesAreNamedAndASecondPressFinishesTheRemoval)
+{
+    GameSetup pc{"e2e-held"};
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    TreeSnapshot clean = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
+    pc.InstallQuests();
+    const std::string setup = pc.Windows + "KalmirOriginal\\setup.ini", backup = pc.Game + "Stavor\\game.exe";
+    HANDLE held[2];
+    for (int i = 0; i < 2; ++i) {
+        held[i] = CreateFileA((i ? backup : setup).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held[i], INVALID_HANDLE_VALUE);
+    }
+    TessalyProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND quests = app.MainChild(QuestsCaption);
+
+    std::string text;
+    PostMessageA(quests, BM_CLICK, 0, 0);
+    HWND box = app.WaitMessageBox(text);
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(app.Answer(box, IDYES));
+    box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindow("#32770", "Tessaly")) && IsWindowVisible(box); }, 10000))
+        << "no warning after a removal that left files";
+    ASSERT_TRUE(app.WaitMessageBox(text));
+    EXPECT_EQ(GetWindow(box, GW_OWNER), app.Main());
+    EXPECT_FALSE(IsWindowEnabled(app.Main())) << "the warning left the main window usable";
+    EXPECT_EQ(text.find("Не всё удалось удалить. Осталось объектов: 2."), 0u) << text;
+    EXPECT_NE(text.find(setup + " (занят другой программой)"), std::string::npos) << text;
+    EXPECT_NE(text.find(backup + " (занят другой программой)"), std::string::npos) << text;
+    EXPECT_NE(text.find("снова нажмите эту же кнопку"), std::string::npos) << text;
+    ASSERT_TRUE(app.Answer(box, IDOK));
+    ASSERT_TRUE(app.WaitSettled());
+    EXPECT_TRUE(IsWindowEnabled(quests));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    for (HANDLE h : held)
+        CloseHandle(h);
+    TreeSnapshot left = clean;
+    left.insert({{"Game\\Stavor", "<folder>"}, {"Game\\Stavor\\game.exe", "backup"}});
+    EXPECT_EQ(Snapshot(pc.Root), left);
+    EXPECT_EQ(Snapshot(pc.Windows + "KalmirOriginal\\"), (TreeSnapshot{{"setup.ini", "quests"}}));
+
+    // The warning gave the focus back to a control that takes the keys.
+    ASSERT_TRUE(app.PostKeyUp('Q'));
+    ASSERT_TRUE(box = app.WaitMessageBox(text)) << "Q after the warning asked nothing";
+    EXPECT_EQ(text, RemovalQuestion);
+    ASSERT_TRUE(app.Answer(box, IDYES));
+    // A second warning would keep the program from settling.
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
+    EXPECT_EQ(app.FindWindow("#32770", nullptr), nullptr);
+    EXPECT_EQ(Snapshot(pc.Root), clean);
+    EXPECT_EQ(Snapshot(pc.Windows, false), windows);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+}
+
+// The quests key with sub-keys and values goes whole; the Norvane variant, whose
+// uninstaller removed its key and left its folder, has its button enabled, and its removal
+// takes the folder and the shared traces. Nothing else changes; neither run warns.
+TEST(E2eRemoval, KeyWithSubKeysAndAFolderWithoutItsKeyBothGo)
+{
+    GameSetup pc{"e2e-partial"};
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    TreeSnapshot clean = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
+    pc.InstallQuests();
+    SetRegString(HKEY_LOCAL_MACHINE, std::string(QuestsKeyPath) + "\\Components\\Maps", "Path", pc.Game);
+    pc.InstallNorvane();
+    DeleteRegTree(HKEY_LOCAL_MACHINE, NorvaneKeyPath);
+    TreeSnapshot norvaneLeft = Snapshot(pc.Windows + "KalmirNorvane\\");
+    TessalyProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND quests = app.MainChild(QuestsCaption), norvane = app.MainChild(NorvaneCaption);
+    EXPECT_TRUE(IsWindowEnabled(quests));
+    ASSERT_TRUE(IsWindowEnabled(norvane)) << "the folder without its key did not enable its button";
+
+    std::string text;
+    PostMessageA(quests, BM_CLICK, 0, 0);
+    HWND box = app.WaitMessageBox(text);
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    EXPECT_TRUE(IsWindowEnabled(norvane));
+    EXPECT_EQ(Snapshot(pc.Windows + "KalmirNorvane\\"), norvaneLeft);
+
+    PostMessageA(norvane, BM_CLICK, 0, 0);
+    ASSERT_TRUE(box = app.WaitMessageBox(text));
+    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(norvane) && app.Settled(); }, 10000));
+    EXPECT_EQ(Snapshot(pc.Root), clean);
+    EXPECT_EQ(Snapshot(pc.Windows, false), windows);
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, PathSettingsPath));
+}
+
 } // namespace

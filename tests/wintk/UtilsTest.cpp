@@ -26,6 +26,15 @@ TEST_F(MessageBoxes, OwnedByTheRunningApplicationAndTitledWithItsCaption)
     EXPECT_EQ(seen.Caption, "Test");
     EXPECT_EQ(seen.Text, warning);
 
+    // Owned by a form when one is named; the title stays the application's.
+    Control* form = NewForm(app, "Form");
+    ASSERT_TRUE(form->CreateWindow());
+    seen = AnswerMessageBox(IDOK, [&] { return ShowMessageBox(warning, MB_OK | MB_ICONWARNING, form); });
+    EXPECT_EQ(seen.Answer, IDOK);
+    EXPECT_EQ(seen.Owner, form->Handle);
+    EXPECT_EQ(seen.Caption, "Test");
+    EXPECT_TRUE(IsWindowEnabled(form->Handle));
+
     CurrentApplication = nullptr; // the application exists, but its loop does not run
     seen = AnswerMessageBox(IDYES, [] { return ShowMessageBox(nullptr, MB_YESNO); });
     EXPECT_EQ(seen.Answer, IDYES);
