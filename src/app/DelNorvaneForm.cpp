@@ -5,7 +5,7 @@
 KeptEntries DeleteNorvaneLeftovers()
 {
     static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"norvane_readme.txt", L"lexora.txt", nullptr};
-    return DeleteLeftovers({InstallState.NorvanePresent, InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir, serviceFiles, "Software\\KalmirNorvane"});
+    return DeleteLeftovers({InstallState.NorvanePresent, InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir, serviceFiles, "KalmirNorvane"});
 }
 
 CarrierDialog* NorvaneRemovalDialog = nullptr;

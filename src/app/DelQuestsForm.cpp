@@ -5,7 +5,7 @@
 KeptEntries DeleteQuestLeftovers()
 {
     static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"lexora.txt", nullptr};
-    return DeleteLeftovers({InstallState.QuestsPresent, InstallState.QuestsDirExists, InstallState.QuestsSetupDir, serviceFiles, "Software\\KalmirOriginal"});
+    return DeleteLeftovers({InstallState.QuestsPresent, InstallState.QuestsDirExists, InstallState.QuestsSetupDir, serviceFiles, "KalmirOriginal"});
 }
 
 CarrierDialog* QuestsRemovalDialog = nullptr;

@@ -54,16 +54,26 @@ struct VariantFlags {
     bool& Present;
 };
 
-// An installer variant: its key under HKEY_LOCAL_MACHINE and its folder under Windows, each
-// looked for on its own (a failed uninstaller may have removed the key and left the folder).
-// Whatever is found of it makes the variant present.
-void ProbeInstaller(const char* key, const wchar_t* folderName, const VariantFlags& found)
+bool FolderCopyPresent(const std::wstring& folder)
 {
-    found.KeyExists = KeyPresent(HKEY_LOCAL_MACHINE, key);
+    for (const std::wstring& store : InstallState.VirtualStores)
+        if (PathIsFolder(VirtualizedPath(store, folder)))
+            return true;
+    return false;
+}
+
+// An installer variant: its key under HKEY_LOCAL_MACHINE\Software and its folder under
+// Windows, each looked for on its own (a failed uninstaller may have removed the key and
+// left the folder), and so are their copies in every VirtualStore, which the installer and
+// the game see when they run virtualized. Whatever is found of it makes the variant present.
+void ProbeInstaller(const char* keyName, const wchar_t* folderName, const VariantFlags& found)
+{
+    found.KeyExists = KeyPresent(HKEY_LOCAL_MACHINE, MachineKey(keyName).c_str());
     std::wstring windows = WindowsFolderPath();
     found.SetupDir = windows.empty() ? std::wstring() : windows + folderName;
     found.DirExists = PathIsFolder(found.SetupDir);
-    found.Present = found.KeyExists || found.DirExists;
+    found.Present = found.KeyExists || found.DirExists || KeyCopyPresent(InstallState.VirtualKeyPlaces, keyName) ||
+                    FolderCopyPresent(found.SetupDir);
 }
 
 } // namespace
@@ -75,12 +85,14 @@ int ProbeInstallation(const StageReport& report)
     s.WorkPathUnusable = s.WorkDirExists = s.BackupDirExists = false;
     s.NorvaneKeyExists = s.NorvaneDirExists = s.NorvanePresent = false;
     s.QuestsKeyExists = s.QuestsDirExists = s.QuestsPresent = false;
+    s.VirtualStores = VirtualStoreFolders();
+    s.VirtualKeyPlaces = VirtualStoreKeyPlaces();
 
     ProbeGame();
     ReportStage(report, 1);
-    ProbeInstaller("Software\\KalmirNorvane", L"KalmirNorvane\\", {s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists, s.NorvanePresent});
+    ProbeInstaller("KalmirNorvane", L"KalmirNorvane\\", {s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists, s.NorvanePresent});
     ReportStage(report, 2);
-    ProbeInstaller("Software\\KalmirOriginal", L"KalmirOriginal\\", {s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists, s.QuestsPresent});
+    ProbeInstaller("KalmirOriginal", L"KalmirOriginal\\", {s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists, s.QuestsPresent});
     ReportStage(report, 3);
     return 0;
 }

@@ -216,12 +216,53 @@ KeptEntries RemoveFile(const std::wstring& path)
     return removal.Kept;
 }
 
+std::string MachineKey(const char* name)
+{
+    return std::string("Software\\") + name;
+}
+
+bool KeyCopyPresent(const std::vector<RegistryPlace>& places, const char* name)
+{
+    for (const RegistryPlace& place : places)
+        if (KeyPresent(place.Root, (place.Prefix + name).c_str()))
+            return true;
+    return false;
+}
+
 namespace {
 
-// The key as the user knows it from the registry editor; the program's key names are ASCII.
-std::wstring MachineKeyPath(const char* key)
+// The key as the user knows it from the registry editor; the names of keys that the
+// program deletes are ASCII, and so are the SIDs of the user hives.
+std::wstring KeyPathForReport(HKEY root, const std::string& key)
 {
-    return L"HKEY_LOCAL_MACHINE\\" + std::wstring(key, key + std::strlen(key));
+    const wchar_t* rootName = root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE\\"
+                              : root == HKEY_USERS       ? L"HKEY_USERS\\"
+                                                         : L"HKEY_CURRENT_USER\\";
+    return rootName + std::wstring(key.begin(), key.end());
+}
+
+void RemoveKey(KeptEntries& kept, HKEY root, const std::string& key)
+{
+    DWORD error = 0;
+    if (KeyPresent(root, key.c_str()) && !KeyRemove(root, key.c_str(), error))
+        kept.push_back({KeyPathForReport(root, key), error});
+}
+
+// The copies of the folder or file at path in every VirtualStore that the probe listed. A
+// copy that lies behind a link is left where it is and reported.
+void RemoveCopies(KeptEntries& kept, const std::wstring& path, bool folder)
+{
+    for (const std::wstring& store : InstallState.VirtualStores) {
+        std::wstring copy = VirtualizedPath(store, path);
+        if (copy.empty())
+            continue;
+        if (!ReachedWithoutLinks(store, copy)) {
+            if (GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES)
+                kept.push_back({copy, ERROR_FILE_INVALID});
+            continue;
+        }
+        AddKept(kept, folder ? RemoveFolderTree(copy, true) : RemoveFile(copy));
+    }
 }
 
 } // namespace
@@ -231,14 +272,22 @@ KeptEntries DeleteLeftovers(const Leftovers& leftovers)
     KeptEntries kept;
     if (leftovers.SetupDirExists)
         AddKept(kept, RemoveFolderTree(leftovers.SetupDir, true));
+    if (leftovers.Present && !leftovers.SetupDir.empty())
+        RemoveCopies(kept, leftovers.SetupDir, true);
     if (leftovers.Present && InstallState.BackupDirExists)
         AddKept(kept, RemoveFolderTree(GameFolder() + L"Stavor\\", true));
     if (leftovers.Present && InstallState.WorkDirExists) {
-        for (const wchar_t* const* name = leftovers.ServiceFiles; *name; ++name)
+        RemoveCopies(kept, GameFolder() + L"Stavor\\", true);
+        for (const wchar_t* const* name = leftovers.ServiceFiles; *name; ++name) {
             AddKept(kept, RemoveFile(GameFolder() + *name));
+            RemoveCopies(kept, GameFolder() + *name, false);
+        }
     }
-    DWORD error = 0;
-    if (kept.empty() && KeyPresent(HKEY_LOCAL_MACHINE, leftovers.Key) && !KeyRemove(HKEY_LOCAL_MACHINE, leftovers.Key, error))
-        kept.push_back({MachineKeyPath(leftovers.Key), error});
+    if (!kept.empty())
+        return kept;
+    for (const RegistryPlace& place : InstallState.VirtualKeyPlaces)
+        RemoveKey(kept, place.Root, place.Prefix + leftovers.KeyName);
+    if (kept.empty())
+        RemoveKey(kept, HKEY_LOCAL_MACHINE, MachineKey(leftovers.KeyName));
     return kept;
 }

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "../wintk/VirtualStore.h"
 #include "../wintk/Win.h"
 
 // What the last probe found. Paths survive a probe; each is read only while its flag is set.
-// A variant is present when anything of it was found (its key or its installer folder):
-// that enables its removal, which takes the backup folder and the service files too.
+// A variant is present when anything of it was found (its key or its installer folder, or
+// a copy of either in a VirtualStore): that enables its removal, which takes the backup
+// folder and the service files too, with their copies.
 struct InstallStateRecord {
     std::wstring WorkPath;         // "WORK PATH" of the game, as stored
     bool WorkPathUnusable = false; // probe-internal: no usable game folder in the registry
@@ -22,6 +24,9 @@ struct InstallStateRecord {
     std::wstring QuestsSetupDir;
     bool QuestsDirExists = false;
     bool QuestsPresent = false;
+    // Where the probe looked for copies; the removals take them from the same places.
+    std::vector<std::wstring> VirtualStores;
+    std::vector<RegistryPlace> VirtualKeyPlaces;
 };
 extern InstallStateRecord InstallState;
 
@@ -73,15 +78,21 @@ extern void (*AfterFolderRead)(const std::wstring& folder);
 // Returns the file when it stayed.
 KeptEntries RemoveFile(const std::wstring& path);
 
+// The installer's key Software\<name> under HKEY_LOCAL_MACHINE.
+std::string MachineKey(const char* name);
+// Whether a copy of that key lies in one of the places.
+bool KeyCopyPresent(const std::vector<RegistryPlace>& places, const char* name);
+
 // What one installer variant left behind; both removal procedures run this same walk.
 struct Leftovers {
     bool Present; // the probe found the variant: only then are the shared traces its own
     bool SetupDirExists;
     const std::wstring& SetupDir;
     const wchar_t* const* ServiceFiles; // null-terminated list of names in the game folder
-    const char* Key;                    // under HKEY_LOCAL_MACHINE
+    const char* KeyName;                // under HKEY_LOCAL_MACHINE\Software
 };
-// The key marks an unfinished removal: it goes last and only when nothing else stayed, so
-// that the next probe finds the variant again. Returns what stayed (the key only when its
-// own deletion failed).
+// Each target goes with its copies in every VirtualStore that the probe listed. The keys
+// mark an unfinished removal: they go last (the copies, then the real key) and only when
+// nothing else stayed, so that the next probe finds the variant again. Returns what stayed
+// (a key only when its own deletion failed).
 KeptEntries DeleteLeftovers(const Leftovers& leftovers);

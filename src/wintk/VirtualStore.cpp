@@ -105,3 +105,18 @@ std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path
         return std::wstring();
     return store + path.substr(3);
 }
+
+bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy)
+{
+    if (store.size() < 2 || copy.size() <= store.size() || copy.compare(0, store.size(), store) != 0)
+        return false;
+    const size_t last = copy.find_last_of(L'\\', copy.size() - 2); // the separator before the last component
+    for (size_t end = store.size() - 1; end != std::wstring::npos && end <= last; end = copy.find(L'\\', end + 1)) {
+        DWORD attributes = GetFileAttributesW(copy.substr(0, end).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return true; // nothing there to follow; the removal reports what it cannot open
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return false;
+    }
+    return true;
+}

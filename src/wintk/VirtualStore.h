@@ -31,3 +31,9 @@ std::vector<std::wstring> VirtualStoreFolders();
 // is "...\VirtualStore\Windows\KalmirOriginal\". Empty when path starts with no drive:
 // nothing else is redirected.
 std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path);
+
+// Whether copy, a path that VirtualizedPath made in store, is reached without a link: neither
+// the store nor any folder between it and copy's last component is a link or junction. The
+// store lies in a user's profile, and that user can put a link there; a program that runs
+// elevated must not delete through it what it would find at the link's target.
+bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy);

@@ -4,6 +4,7 @@
 
 #include "TessalyProcess.h"
 #include "support/GameSetup.h"
+#include "support/VirtualCopies.h"
 
 namespace {
 
@@ -228,6 +229,47 @@ TEST(E2eRemoval, KeyWithSubKeysAndAFolderWithoutItsKeyBothGo)
     EXPECT_EQ(Snapshot(pc.Root), clean);
     EXPECT_EQ(Snapshot(pc.Windows, false), windows);
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, PathSettingsPath));
+}
+
+// Only the copies that Windows made for a virtualized installer and game are there, no real
+// key or folder: the quests button is enabled, and its removal takes the copies (the key's
+// too) and leaves their neighbours and the game.
+TEST(E2eRemoval, OnlyVirtualizedCopiesEnableTheButtonAndGo)
+{
+    GameSetup pc{"e2e-vstore"};
+    VirtualCopies copies{pc.Root};
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    copies.Make(copies.UserStore, pc.Windows + "KalmirOriginal\\setup.ini");
+    copies.Make(copies.UserStore, pc.Windows + "KalmirOriginalX\\setup.ini");
+    copies.Make(copies.UserStore, pc.Game + "lexora.txt");
+    copies.Make(copies.UserStore, pc.Game + "game.cfg");
+    copies.Make(copies.ProfileStore, pc.Game + "Stavor\\game.dat");
+    copies.Make(copies.ProfileStore, pc.Game + "Stavor.txt");
+    const std::string key = std::string(Wow64ClassesStore) + "KalmirOriginal", neighbour = key + "X";
+    MakeRegKey(HKEY_CURRENT_USER, key);
+    MakeRegKey(HKEY_CURRENT_USER, neighbour);
+    TreeSnapshot user = Snapshot(copies.UserStore), root = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
+    const std::string profile = copies.ProfileStore.substr(pc.Root.size());
+    const std::string windowsCopy = pc.Windows.substr(3), gameCopy = pc.Game.substr(3);
+
+    TessalyProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND quests = app.MainChild(QuestsCaption);
+    ASSERT_TRUE(IsWindowEnabled(quests));
+    EXPECT_FALSE(IsWindowEnabled(app.MainChild(NorvaneCaption)));
+
+    std::string text;
+    PostMessageA(quests, BM_CLICK, 0, 0);
+    HWND box = app.WaitMessageBox(text);
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
+    EXPECT_EQ(Snapshot(copies.UserStore), Without(user, {windowsCopy + "KalmirOriginal", gameCopy + "lexora.txt"}));
+    EXPECT_EQ(Snapshot(pc.Root), Without(root, {profile + gameCopy + "Stavor"}));
+    EXPECT_EQ(Snapshot(pc.Windows, false), windows);
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, key));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, neighbour));
 }
 
 } // namespace

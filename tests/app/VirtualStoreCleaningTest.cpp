@@ -1,0 +1,211 @@
+// The installer's traces as Windows would have copied them for a virtualized installer and
+// game, in the current user's Classes hive and VirtualStore, in one more loaded user hive and
+// in the VirtualStore of one more profile: the probe finds them, the removals take exactly
+// them, and what stays is reported and keeps the keys.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "app/DelNorvaneForm.h"
+#include "app/DelQuestsForm.h"
+#include "app/GetInfAbCompForm.h"
+#include "app/Initer.h"
+#include "support/GameSetup.h"
+#include "support/VirtualCopies.h"
+
+namespace {
+
+std::string RegText(HKEY root, const std::string& key, const char* name)
+{
+    char text[256] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return text;
+}
+
+class VirtualStoreCleaning : public ::testing::Test {
+protected:
+    void SetUp() override { InstallState = InstallStateRecord(); }
+    static void Probe() { ProbeInstallation({}); }
+
+    GameSetup pc{"vstore"};
+    VirtualCopies copies{pc.Root};
+    const std::string hkcu = ClassesStore, hkcuWow = Wow64ClassesStore;
+    const std::string otherUser = OtherUserStore, otherUserWow = std::string(OtherUserStore) + "WOW6432Node\\";
+    // Relative to a store: the Windows folder and the game folder without their drive.
+    const std::string windows = pc.Windows.substr(3), game = pc.Game.substr(3);
+};
+
+// Each copy alone, of the key or of the installer folder, in each place, makes the quests
+// variant present and nothing else; names that only begin like the installer's, and a file
+// where the Norvane folder would be, make nothing present.
+TEST_F(VirtualStoreCleaning, EachCopyAloneMakesItsVariantPresent)
+{
+    MakeRegKey(HKEY_CURRENT_USER, hkcu + "KalmirOriginalX");
+    MakeRegKey(HKEY_USERS, otherUserWow + "KalmirNorvaneX");
+    copies.Make(copies.UserStore, pc.Windows + "KalmirOriginalX\\");
+    copies.Make(copies.ProfileStore, pc.Windows + "KalmirNorvane", "a file, not the folder");
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsPresent || InstallState.NorvanePresent);
+
+    auto key = [](HKEY root, std::string path) {
+        return [root, path](bool make) { make ? MakeRegKey(root, path) : DeleteRegTree(root, path); };
+    };
+    auto folder = [this](std::string store) {
+        return [this, store](bool make) {
+            make ? copies.Make(store, pc.Windows + "KalmirOriginal\\") : DeleteTree(VirtualCopies::In(store, pc.Windows + "KalmirOriginal"));
+        };
+    };
+    const std::vector<std::pair<std::string, std::function<void(bool)>>> places = {
+        {"current user's key", key(HKEY_CURRENT_USER, hkcu + "KalmirOriginal")},
+        {"current user's WOW6432Node key", key(HKEY_CURRENT_USER, hkcuWow + "KalmirOriginal")},
+        {"loaded hive's key", key(HKEY_USERS, otherUser + "KalmirOriginal")},
+        {"loaded hive's WOW6432Node key", key(HKEY_USERS, otherUserWow + "KalmirOriginal")},
+        {"current user's folder", folder(copies.UserStore)},
+        {"other profile's folder", folder(copies.ProfileStore)},
+    };
+    for (const auto& [what, copy] : places) {
+        copy(true);
+        Probe();
+        EXPECT_TRUE(InstallState.QuestsPresent) << what;
+        EXPECT_FALSE(InstallState.QuestsKeyExists || InstallState.QuestsDirExists || InstallState.NorvanePresent) << what;
+        copy(false);
+        Probe();
+        EXPECT_FALSE(InstallState.QuestsPresent) << what << " still found after it went";
+    }
+}
+
+// Both variants installed for real and copied everywhere, beside neighbours in the stores
+// and in the copy hives: each removal takes its traces and their copies and nothing else,
+// byte for byte.
+TEST_F(VirtualStoreCleaning, EachRemovalTakesExactlyItsCopies)
+{
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    pc.InstallQuests();
+    pc.InstallNorvane();
+    for (const std::string& store : {copies.UserStore, copies.ProfileStore}) {
+        copies.Make(store, pc.Windows + "KalmirOriginal\\Quests\\q1.qst");
+        copies.Make(store, pc.Windows + "KalmirNorvane\\setup.ini");
+        copies.Make(store, pc.Game + "Stavor\\Maps\\zone1.mp");
+        for (const char* file : {"Rikta.exe", "lexora.txt", "norvane_readme.txt"})
+            copies.Make(store, pc.Game + file);
+        // Neighbours: alike names, another game, files beside the targets, one level up.
+        copies.Make(store, pc.Windows + "KalmirOriginalX\\a.txt");
+        copies.Make(store, pc.Windows + "OtherGame\\b.txt");
+        copies.Make(store, pc.Game + "game.cfg");
+        copies.Make(store, pc.Game + "lexora.txt.old");
+        copies.Make(store, pc.Game + "Res\\Stavor\\keep.res");
+        copies.Make(store, pc.Root + "GameStavor\\x.dat");
+        copies.Make(store, pc.Root + "Stavor\\up.dat");
+        copies.Make(store, pc.Root + "lexora.txt");
+    }
+    const std::vector<std::pair<HKEY, std::string>> questKeys = {{HKEY_CURRENT_USER, hkcu + "KalmirOriginal"},
+                                                                 {HKEY_CURRENT_USER, hkcuWow + "KalmirOriginal"},
+                                                                 {HKEY_USERS, otherUserWow + "KalmirOriginal"}};
+    const std::vector<std::pair<HKEY, std::string>> norvaneKeys = {{HKEY_CURRENT_USER, hkcuWow + "KalmirNorvane"},
+                                                                   {HKEY_USERS, otherUser + "KalmirNorvane"}};
+    for (const auto& [root, path] : questKeys)
+        SetRegString(root, path + "\\Sub", "Version", "1");
+    for (const auto& [root, path] : norvaneKeys)
+        MakeRegKey(root, path);
+    SetRegString(HKEY_CURRENT_USER, hkcuWow + "KalmirOriginalX", "Keep", "x");
+    SetRegString(HKEY_USERS, otherUserWow + "OtherGame", "Keep", "o");
+    TreeSnapshot user = Snapshot(copies.UserStore), root = Snapshot(pc.Root), windowsFolder = Snapshot(pc.Windows, false);
+
+    Probe();
+    ASSERT_TRUE(InstallState.QuestsPresent && InstallState.NorvanePresent);
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    const std::string profile = copies.ProfileStore.substr(pc.Root.size());
+    user = Without(user, {windows + "KalmirOriginal", game + "Stavor", game + "Rikta.exe", game + "lexora.txt"});
+    root = Without(root, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt", profile + windows + "KalmirOriginal",
+                          profile + game + "Stavor", profile + game + "Rikta.exe", profile + game + "lexora.txt"});
+    EXPECT_EQ(Snapshot(copies.UserStore), user);
+    EXPECT_EQ(Snapshot(pc.Root), root);
+    EXPECT_EQ(Snapshot(pc.Windows, false), Without(windowsFolder, {"KalmirOriginal"}));
+    for (const auto& [hive, path] : questKeys)
+        EXPECT_FALSE(RegKeyExists(hive, path)) << path;
+    for (const auto& [hive, path] : norvaneKeys)
+        EXPECT_TRUE(RegKeyExists(hive, path)) << path;
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));
+
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsPresent);
+    ASSERT_TRUE(InstallState.NorvanePresent);
+    EXPECT_TRUE(DeleteNorvaneLeftovers().empty());
+    user = Without(user, {windows + "KalmirNorvane", game + "norvane_readme.txt"});
+    root = Without(root, {"Game\\norvane_readme.txt", profile + windows + "KalmirNorvane", profile + game + "norvane_readme.txt"});
+    EXPECT_EQ(Snapshot(copies.UserStore), user);
+    EXPECT_EQ(Snapshot(pc.Root), root);
+    for (const auto& [hive, path] : norvaneKeys)
+        EXPECT_FALSE(RegKeyExists(hive, path)) << path;
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, hkcuWow + "KalmirOriginalX", "Keep"), "x");
+    EXPECT_EQ(RegText(HKEY_USERS, otherUserWow + "OtherGame", "Keep"), "o");
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, PathSettingsPath));
+
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsPresent || InstallState.NorvanePresent);
+}
+
+// A copy held open by another program stays and is reported; the keys, the copies' and the
+// real one, stay as the mark of the unfinished removal. Released, it goes with the keys.
+TEST_F(VirtualStoreCleaning, HeldCopyKeepsTheKeysUntilASecondRemovalTakesIt)
+{
+    pc.InstallQuests();
+    MakeRegKey(HKEY_CURRENT_USER, hkcu + "KalmirOriginal");
+    copies.Make(copies.ProfileStore, pc.Windows + "KalmirOriginal\\setup.ini");
+    const std::string held = VirtualCopies::In(copies.ProfileStore, pc.Windows + "KalmirOriginal\\setup.ini");
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    Probe();
+    KeptEntries kept = DeleteQuestLeftovers();
+    CloseHandle(file);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].Path, Wide(held));
+    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(Exists(pc.Windows + "KalmirOriginal"));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, hkcu + "KalmirOriginal"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+
+    Probe();
+    ASSERT_TRUE(InstallState.QuestsPresent);
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_FALSE(Exists(held));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, hkcu + "KalmirOriginal"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+}
+
+// Without a game folder the copies of its traces are not touched; the installer's copies
+// go. A store whose folder on the way is a link is not walked through: the folder that the
+// link leads to stays whole, and the copy is reported.
+TEST_F(VirtualStoreCleaning, NoGameFolderNoGameCopiesAndNoWayThroughALink)
+{
+    MakeRegKey(HKEY_USERS, otherUser + "KalmirOriginal");
+    copies.Make(copies.UserStore, pc.Windows + "KalmirOriginal\\setup.ini");
+    copies.Make(copies.UserStore, pc.Game + "Stavor\\Maps\\zone1.mp");
+    copies.Make(copies.UserStore, pc.Game + "lexora.txt");
+    MakeTree(pc.Root, {{"elsewhere\\", ""}, {"elsewhere\\KalmirOriginal\\", ""}, {"elsewhere\\KalmirOriginal\\keep.me", "not a copy"}});
+    ASSERT_TRUE(MakeUnixLink(pc.Root + "elsewhere", copies.ProfileStore + windows.substr(0, windows.size() - 1)));
+    TreeSnapshot user = Snapshot(copies.UserStore), elsewhere = Snapshot(pc.Root + "elsewhere\\");
+
+    Probe();
+    ASSERT_TRUE(InstallState.QuestsPresent);
+    KeptEntries kept = DeleteQuestLeftovers();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].Path, Wide(copies.ProfileStore + windows + "KalmirOriginal\\"));
+    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
+    EXPECT_EQ(Snapshot(pc.Root + "elsewhere\\"), elsewhere);
+    EXPECT_EQ(Snapshot(copies.UserStore), Without(user, {windows + "KalmirOriginal"}));
+    EXPECT_TRUE(RegKeyExists(HKEY_USERS, otherUser + "KalmirOriginal")) << "the key went before the rest";
+
+    DeleteTree(copies.ProfileStore + windows.substr(0, windows.size() - 1));
+    Probe();
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, otherUser + "KalmirOriginal"));
+    EXPECT_EQ(Snapshot(copies.UserStore), Without(user, {windows + "KalmirOriginal"}));
+}
+
+} // namespace
