@@ -103,7 +103,17 @@ std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path
 {
     if (store.empty() || path.size() < 3 || path[1] != L':' || path[2] != L'\\' || !IsAbsolutePath(path))
         return std::wstring();
-    return store + path.substr(3);
+    // Windows redirects the path as it resolves it: "C:\Games\..\Windows\" is kept under
+    // store + "Windows\", and no ".." in path may lead out of the store.
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    DWORD length = size ? GetFullPathNameW(path.c_str(), size, full.data(), nullptr) : 0;
+    if (length == 0 || length >= size)
+        return std::wstring();
+    full.resize(length);
+    if (full.size() < 3 || full[1] != L':' || full[2] != L'\\')
+        return std::wstring();
+    return store + full.substr(3);
 }
 
 bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy)

@@ -28,8 +28,9 @@ std::vector<RegistryPlace> VirtualStoreKeyPlaces();
 std::vector<std::wstring> VirtualStoreFolders();
 
 // Where store keeps the copy of path: "C:\Windows\KalmirOriginal\" in "...\VirtualStore\"
-// is "...\VirtualStore\Windows\KalmirOriginal\". Empty when path starts with no drive:
-// nothing else is redirected.
+// is "...\VirtualStore\Windows\KalmirOriginal\". path is resolved first, as Windows does
+// ("." and ".." go), so the copy always lies inside store. Empty when path starts with no
+// drive: nothing else is redirected.
 std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path);
 
 // Whether copy, a path that VirtualizedPath made in store, is reached without a link: neither

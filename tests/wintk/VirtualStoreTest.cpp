@@ -35,6 +35,9 @@ TEST(VirtualStore, CopiesOfDrivePathsOnly)
     const std::wstring store = L"C:\\users\\u\\AppData\\Local\\VirtualStore\\";
     EXPECT_EQ(VirtualizedPath(store, L"C:\\Windows\\KalmirOriginal\\"), store + L"Windows\\KalmirOriginal\\");
     EXPECT_EQ(VirtualizedPath(store, L"d:\\Program Files (x86)\\Game\\Rikta.exe"), store + L"Program Files (x86)\\Game\\Rikta.exe");
+    // As Windows resolves them: ".." never leads out of the store.
+    EXPECT_EQ(VirtualizedPath(store, L"C:\\Games\\..\\..\\..\\Windows\\KalmirOriginal\\"), store + L"Windows\\KalmirOriginal\\");
+    EXPECT_EQ(VirtualizedPath(store, L"C:\\..\\Game\\.\\Stavor\\"), store + L"Game\\Stavor\\");
     for (const wchar_t* path : {L"\\\\server\\share\\Game\\", L"C:Game\\", L"\\Game\\", L"", L"C:"})
         EXPECT_EQ(VirtualizedPath(store, path), L"") << path;
     EXPECT_EQ(VirtualizedPath(L"", L"C:\\Windows\\"), L"");
