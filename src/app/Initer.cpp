@@ -248,6 +248,17 @@ void RemoveKey(KeptEntries& kept, HKEY root, const std::string& key)
         kept.push_back({KeyPathForReport(root, key), error});
 }
 
+// A copy reached through a registry link is left where it is and reported: deleting it
+// would delete the link's target.
+void RemoveKeyCopy(KeptEntries& kept, const RegistryPlace& place, const char* name)
+{
+    const std::string key = place.Prefix + name;
+    if (KeyCopyReachedWithoutLinks(place, name))
+        RemoveKey(kept, place.Root, key);
+    else if (KeyPresent(place.Root, key.c_str()))
+        kept.push_back({KeyPathForReport(place.Root, key), ERROR_FILE_INVALID});
+}
+
 // The copies of the folder or file at path in every VirtualStore that the probe listed. A
 // copy that lies behind a link is left where it is and reported.
 void RemoveCopies(KeptEntries& kept, const std::wstring& path, bool folder)
@@ -286,7 +297,7 @@ KeptEntries DeleteLeftovers(const Leftovers& leftovers)
     if (!kept.empty())
         return kept;
     for (const RegistryPlace& place : InstallState.VirtualKeyPlaces)
-        RemoveKey(kept, place.Root, place.Prefix + leftovers.KeyName);
+        RemoveKeyCopy(kept, place, leftovers.KeyName);
     if (kept.empty())
         RemoveKey(kept, HKEY_LOCAL_MACHINE, MachineKey(leftovers.KeyName));
     return kept;

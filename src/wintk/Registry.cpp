@@ -53,6 +53,17 @@ void KeyClose(HKEY key)
         RegCloseKey(key);
 }
 
+bool KeyIsLink(HKEY root, const char* subKey)
+{
+    HKEY key = nullptr;
+    if (!root || RegOpenKeyExA(root, subKey, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    LONG answer = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+    RegCloseKey(key);
+    return answer == ERROR_SUCCESS && type == REG_LINK;
+}
+
 bool KeyRemove(HKEY root, const char* subKey, DWORD& error)
 {
     if (!root) {

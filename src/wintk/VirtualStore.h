@@ -38,3 +38,8 @@ std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path
 // store lies in a user's profile, and that user can put a link there; a program that runs
 // elevated must not delete through it what it would find at the link's target.
 bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy);
+
+// Whether the key copy place.Prefix + name is reached without a registry link: neither it
+// nor a key between it and the hive's own keys (VirtualStore and below) is one. The hive
+// belongs to its user, who can make links there.
+bool KeyCopyReachedWithoutLinks(const RegistryPlace& place, const std::string& name);

@@ -208,4 +208,30 @@ TEST_F(VirtualStoreCleaning, NoGameFolderNoGameCopiesAndNoWayThroughALink)
     EXPECT_EQ(Snapshot(copies.UserStore), Without(user, {windows + "KalmirOriginal"}));
 }
 
+// A key copy that is a registry link, or lies below one, is not deleted through it: the keys
+// that the links lead to stay whole, both copies are reported, and the real key stays.
+TEST_F(VirtualStoreCleaning, KeyCopiesBehindRegistryLinksStay)
+{
+    const std::string target = "Software\\TessalyLinkTarget";
+    SetRegString(HKEY_LOCAL_MACHINE, target + "\\KalmirOriginal\\Sub", "Keep", "t");
+    MakeRegKey(HKEY_LOCAL_MACHINE, QuestsKeyPath);
+    MakeRegKey(HKEY_CURRENT_USER, hkcu.substr(0, hkcu.size() - 1));
+    ASSERT_TRUE(copies.MakeKeyLink(hkcu + "KalmirOriginal", L"\\Registry\\Machine\\Software\\TessalyLinkTarget\\KalmirOriginal"));
+    ASSERT_TRUE(copies.MakeKeyLink(hkcuWow.substr(0, hkcuWow.size() - 1), L"\\Registry\\Machine\\Software\\TessalyLinkTarget"));
+    ASSERT_EQ(RegText(HKEY_CURRENT_USER, hkcuWow + "KalmirOriginal\\Sub", "Keep"), "t") << "the links lead nowhere";
+    ASSERT_EQ(RegText(HKEY_CURRENT_USER, hkcu + "KalmirOriginal\\Sub", "Keep"), "t") << "the links lead nowhere";
+
+    Probe();
+    ASSERT_TRUE(InstallState.QuestsPresent);
+    KeptEntries kept = DeleteQuestLeftovers();
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, target + "\\KalmirOriginal\\Sub", "Keep"), "t");
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].Path, Wide("HKEY_CURRENT_USER\\" + hkcu + "KalmirOriginal"));
+    EXPECT_EQ(kept[1].Path, Wide("HKEY_CURRENT_USER\\" + hkcuWow + "KalmirOriginal"));
+    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
+    EXPECT_EQ(kept[1].Reason, DWORD(ERROR_FILE_INVALID));
+    DeleteRegTree(HKEY_LOCAL_MACHINE, target);
+}
+
 } // namespace

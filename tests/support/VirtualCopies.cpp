@@ -1,5 +1,11 @@
 #include "support/VirtualCopies.h"
 
+#include <winternl.h>
+
+// Deletes the key that the handle is open on; for a link opened with REG_OPTION_OPEN_LINK,
+// the link itself (RegDeleteKey would reach its target).
+extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
+
 namespace {
 
 const char ProfileKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-4343";
@@ -30,6 +36,13 @@ VirtualCopies::VirtualCopies(const std::string& root)
 
 VirtualCopies::~VirtualCopies()
 {
+    for (auto link = links_.rbegin(); link != links_.rend(); ++link) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, link->c_str(), REG_OPTION_OPEN_LINK, DELETE, &key) == ERROR_SUCCESS) {
+            NtDeleteKey(key);
+            RegCloseKey(key);
+        }
+    }
     ClearCopyKeys();
     DeleteRegTree(HKEY_LOCAL_MACHINE, ProfileKey);
     if (classesStoreMade_)
@@ -55,4 +68,17 @@ void VirtualCopies::Make(const std::string& store, const std::string& path, cons
     }
     if (!copy.ends_with('\\'))
         WriteFile(copy, bytes);
+}
+
+bool VirtualCopies::MakeKeyLink(const std::string& path, const std::wstring& target)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    links_.push_back(path);
+    LONG set = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                              static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return set == ERROR_SUCCESS;
 }
