@@ -1,7 +1,5 @@
 #include "Initer.h"
 
-#include <cstring>
-
 #include "../wintk/FileSystem.h"
 #include "../wintk/FolderHandles.h"
 #include "../wintk/Registry.h"
