@@ -2,6 +2,7 @@
 // removals and the walk that removes folder trees.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "app/DelNorvaneForm.h"
@@ -83,23 +84,13 @@ TEST_F(Cleaning, ReadOnlyUninstallerGoesAndStaysAsItWasWhenItsDeleteFails)
 
     pc.InstallQuests();
     const std::string uninstaller = pc.Game + "Rikta.exe";
-    char system[MAX_PATH];
-    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
-    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(), uninstaller.c_str(), FALSE));
-    HANDLE file = CreateFileA(uninstaller.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_EXECUTE_READ | SEC_IMAGE, 0, 0, nullptr);
-    CloseHandle(file);
-    ASSERT_TRUE(mapping);
-    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    ASSERT_TRUE(view);
-    ASSERT_TRUE(SetFileAttributesA(uninstaller.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::optional<MappedReadOnlyImage> image(std::in_place, uninstaller);
+    ASSERT_TRUE(image->Ok());
     const DWORD attributes = GetFileAttributesA(uninstaller.c_str());
     Probe();
     KeptEntries kept = DeleteQuestLeftovers();
     EXPECT_EQ(GetFileAttributesA(uninstaller.c_str()), attributes);
-    UnmapViewOfFile(view);
-    CloseHandle(mapping);
+    image.reset();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].Path, Wide(uninstaller));
     EXPECT_EQ(kept[0].Reason, DWORD(ERROR_ACCESS_DENIED));
@@ -118,11 +109,8 @@ TEST_F(Cleaning, HeldFilesKeepTheKeyUntilASecondRemovalTakesThem)
     TreeSnapshot clean = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
     pc.InstallQuests();
     const std::string setup = pc.Windows + "KalmirOriginal\\setup.ini", backup = pc.Game + "Stavor\\game.exe";
-    HANDLE held[2];
-    for (int i = 0; i < 2; ++i) {
-        held[i] = CreateFileA((i ? backup : setup).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held[i], INVALID_HANDLE_VALUE);
-    }
+    HeldFiles held{setup, backup};
+    ASSERT_TRUE(held.Ok());
     Probe();
     KeptEntries kept = DeleteQuestLeftovers();
     ASSERT_EQ(kept.size(), 2u);
@@ -133,8 +121,7 @@ TEST_F(Cleaning, HeldFilesKeepTheKeyUntilASecondRemovalTakesThem)
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
     Probe();
     EXPECT_TRUE(InstallState.QuestsPresent && InstallState.QuestsKeyExists && InstallState.QuestsDirExists);
-    for (HANDLE h : held)
-        CloseHandle(h);
+    held.Release();
     TreeSnapshot left = clean;
     left.insert({{"Game\\Stavor", "<folder>"}, {"Game\\Stavor\\game.exe", "backup"}});
     EXPECT_EQ(Snapshot(pc.Root), left);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 #include "app/DelQuestsForm.h"
 #include "app/GetInfAbCompForm.h"
@@ -154,18 +155,9 @@ TEST_F(TreeRemoval, FolderSwappedForALinkAfterTheListingIsNeverEntered)
 TEST_F(TreeRemoval, EntriesWhoseDeleteFailsStayAsTheyWere)
 {
     MakeTree(pc.Root, {{"Tree\\", ""}, {"Tree\\sub\\", ""}, {"Tree\\sub\\x.txt", "x"}, {"Tree\\y.txt", "y"}});
-    char system[MAX_PATH];
-    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
     const std::string image = pc.Root + "Tree\\image.dll";
-    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(), image.c_str(), FALSE));
-    HANDLE file = CreateFileA(image.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_EXECUTE_READ | SEC_IMAGE, 0, 0, nullptr);
-    CloseHandle(file);
-    ASSERT_TRUE(mapping);
-    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    ASSERT_TRUE(view);
-    ASSERT_TRUE(SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::optional<MappedReadOnlyImage> mapped(std::in_place, image);
+    ASSERT_TRUE(mapped->Ok());
     const DWORD imageAttributes = GetFileAttributesA(image.c_str());
     ASSERT_TRUE(imageAttributes & FILE_ATTRIBUTE_READONLY);
     static std::string late;
@@ -176,8 +168,7 @@ TEST_F(TreeRemoval, EntriesWhoseDeleteFailsStayAsTheyWere)
 
     KeptEntries kept = RemoveFolderTree(Wide(pc.Root + "Tree\\"), true);
     EXPECT_EQ(GetFileAttributesA(image.c_str()), imageAttributes);
-    UnmapViewOfFile(view);
-    CloseHandle(mapping);
+    mapped.reset();
     ASSERT_EQ(change, nullptr) << "the walk never reached the change";
     EXPECT_EQ(AsMap(kept), (KeptMap{{Wide(image), ERROR_ACCESS_DENIED}, {Wide(pc.Root + "Tree\\sub"), ERROR_DIR_NOT_EMPTY}}));
     EXPECT_EQ(Without(Snapshot(pc.Root), {"Tree\\image.dll"}),

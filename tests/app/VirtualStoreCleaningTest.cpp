@@ -158,11 +158,11 @@ TEST_F(VirtualStoreCleaning, HeldCopyKeepsTheKeysUntilASecondRemovalTakesIt)
     MakeRegKey(HKEY_CURRENT_USER, hkcu + "KalmirOriginal");
     copies.Make(copies.ProfileStore, pc.Windows + "KalmirOriginal\\setup.ini");
     const std::string held = VirtualCopies::In(copies.ProfileStore, pc.Windows + "KalmirOriginal\\setup.ini");
-    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HeldFiles file{held};
+    ASSERT_TRUE(file.Ok());
     Probe();
     KeptEntries kept = DeleteQuestLeftovers();
-    CloseHandle(file);
+    file.Release();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].Path, Wide(held));
     EXPECT_EQ(kept[0].Reason, DWORD(ERROR_SHARING_VIOLATION));

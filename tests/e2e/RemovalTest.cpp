@@ -39,9 +39,7 @@ TEST(E2eRemoval, NoThenYesOnTheQuestsButtonWithBothVariants)
     EXPECT_EQ(Snapshot(pc.Windows, false), windows);
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
 
-    PostMessageA(quests, BM_CLICK, 0, 0);
-    ASSERT_TRUE(box = app.WaitMessageBox(text));
-    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(app.ConfirmRemoval(quests));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
     EXPECT_TRUE(IsWindowEnabled(norvaneButton));
     EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt"}));
@@ -66,19 +64,17 @@ TEST(E2eRemoval, KeysStillWorkAfterARemovalStartedWithTheMouse)
     ASSERT_TRUE(app.Start());
     HWND quests = app.MainChild(QuestsCaption), norvane = app.MainChild(NorvaneCaption);
 
-    std::string text;
-    PostMessageA(quests, BM_CLICK, 0, 0);
-    HWND box = app.WaitMessageBox(text);
-    ASSERT_TRUE(box);
-    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(app.ConfirmRemoval(quests));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
     HWND focus = app.FocusedWindow();
     EXPECT_NE(focus, nullptr);
     EXPECT_NE(focus, app.Main()) << "the form itself has the focus";
     EXPECT_NE(focus, quests) << "the disabled button kept the focus";
 
+    std::string text;
     ASSERT_TRUE(app.PostKeyUp('N'));
-    ASSERT_TRUE(box = app.WaitMessageBox(text)) << "N after a mouse removal asked nothing";
+    HWND box = app.WaitMessageBox(text);
+    ASSERT_TRUE(box) << "N after a mouse removal asked nothing";
     ASSERT_TRUE(app.Answer(box, IDYES));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(norvane) && app.Settled(); }, 10000));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));
@@ -144,21 +140,15 @@ TEST(E2eRemoval, HeldFilesAreNamedAndASecondPressFinishesTheRemoval)
     TreeSnapshot clean = Snapshot(pc.Root), windows = Snapshot(pc.Windows, false);
     pc.InstallQuests();
     const std::string setup = pc.Windows + "KalmirOriginal\\setup.ini", backup = pc.Game + "Stavor\\game.exe";
-    HANDLE held[2];
-    for (int i = 0; i < 2; ++i) {
-        held[i] = CreateFileA((i ? backup : setup).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held[i], INVALID_HANDLE_VALUE);
-    }
+    HeldFiles held{setup, backup};
+    ASSERT_TRUE(held.Ok());
     TessalyProcess app;
     ASSERT_TRUE(app.Start());
     HWND quests = app.MainChild(QuestsCaption);
 
     std::string text;
-    PostMessageA(quests, BM_CLICK, 0, 0);
-    HWND box = app.WaitMessageBox(text);
-    ASSERT_TRUE(box);
-    ASSERT_TRUE(app.Answer(box, IDYES));
-    box = nullptr;
+    ASSERT_TRUE(app.ConfirmRemoval(quests));
+    HWND box = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindow("#32770", "Tessaly")) && IsWindowVisible(box); }, 10000))
         << "no warning after a removal that left files";
     ASSERT_TRUE(app.WaitMessageBox(text));
@@ -172,8 +162,7 @@ TEST(E2eRemoval, HeldFilesAreNamedAndASecondPressFinishesTheRemoval)
     ASSERT_TRUE(app.WaitSettled());
     EXPECT_TRUE(IsWindowEnabled(quests));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
-    for (HANDLE h : held)
-        CloseHandle(h);
+    held.Release();
     TreeSnapshot left = clean;
     left.insert({{"Game\\Stavor", "<folder>"}, {"Game\\Stavor\\game.exe", "backup"}});
     EXPECT_EQ(Snapshot(pc.Root), left);
@@ -212,19 +201,13 @@ TEST(E2eRemoval, KeyWithSubKeysAndAFolderWithoutItsKeyBothGo)
     EXPECT_TRUE(IsWindowEnabled(quests));
     ASSERT_TRUE(IsWindowEnabled(norvane)) << "the folder without its key did not enable its button";
 
-    std::string text;
-    PostMessageA(quests, BM_CLICK, 0, 0);
-    HWND box = app.WaitMessageBox(text);
-    ASSERT_TRUE(box);
-    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(app.ConfirmRemoval(quests));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
     EXPECT_TRUE(IsWindowEnabled(norvane));
     EXPECT_EQ(Snapshot(pc.Windows + "KalmirNorvane\\"), norvaneLeft);
 
-    PostMessageA(norvane, BM_CLICK, 0, 0);
-    ASSERT_TRUE(box = app.WaitMessageBox(text));
-    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(app.ConfirmRemoval(norvane));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(norvane) && app.Settled(); }, 10000));
     EXPECT_EQ(Snapshot(pc.Root), clean);
     EXPECT_EQ(Snapshot(pc.Windows, false), windows);
@@ -259,11 +242,7 @@ TEST(E2eRemoval, OnlyVirtualizedCopiesEnableTheButtonAndGo)
     ASSERT_TRUE(IsWindowEnabled(quests));
     EXPECT_FALSE(IsWindowEnabled(app.MainChild(NorvaneCaption)));
 
-    std::string text;
-    PostMessageA(quests, BM_CLICK, 0, 0);
-    HWND box = app.WaitMessageBox(text);
-    ASSERT_TRUE(box);
-    ASSERT_TRUE(app.Answer(box, IDYES));
+    ASSERT_TRUE(app.ConfirmRemoval(quests));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
     EXPECT_EQ(Snapshot(copies.UserStore), Without(user, {windowsCopy + "KalmirOriginal", gameCopy + "lexora.txt"}));
     EXPECT_EQ(Snapshot(pc.Root), Without(root, {profile + gameCopy + "Stavor"}));

@@ -225,3 +225,47 @@ bool RegKeyExists(HKEY root, const std::string& key)
     RegCloseKey(handle);
     return true;
 }
+
+MappedReadOnlyImage::MappedReadOnlyImage(const std::string& path)
+{
+    char system[MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !CopyFileA((std::string(system) + "\\version.dll").c_str(), path.c_str(), FALSE))
+        return;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    mapping_ = CreateFileMappingA(file, nullptr, PAGE_EXECUTE_READ | SEC_IMAGE, 0, 0, nullptr);
+    CloseHandle(file);
+    if (mapping_)
+        view_ = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0);
+    readOnly_ = SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY) &&
+                (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+MappedReadOnlyImage::~MappedReadOnlyImage()
+{
+    if (view_)
+        UnmapViewOfFile(view_);
+    if (mapping_)
+        CloseHandle(mapping_);
+}
+
+HeldFiles::HeldFiles(std::initializer_list<std::string> paths)
+{
+    for (const std::string& path : paths) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            ok_ = false;
+        else
+            handles_.push_back(file);
+    }
+}
+
+void HeldFiles::Release()
+{
+    for (HANDLE file : handles_)
+        CloseHandle(file);
+    handles_.clear();
+}

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "wintk/Win.h"
 
@@ -44,6 +45,39 @@ bool MakeUnixLink(const std::string& target, const std::string& linkPath);
 // count empty files "f00001.dat"... in folder (made when missing), from the host: a few
 // microseconds a file where CreateFileA under Wine costs some hundreds.
 bool MakeManyFiles(const std::string& folder, int count);
+
+// A copy of a system DLL at path, read-only and mapped as a program image while this
+// object lives: the system then refuses to delete it (access denied), also once its
+// read-only attribute is cleared. Ok() is false when any step failed.
+class MappedReadOnlyImage {
+public:
+    explicit MappedReadOnlyImage(const std::string& path);
+    ~MappedReadOnlyImage();
+    MappedReadOnlyImage(const MappedReadOnlyImage&) = delete;
+    MappedReadOnlyImage& operator=(const MappedReadOnlyImage&) = delete;
+    bool Ok() const { return view_ != nullptr && readOnly_; }
+
+private:
+    HANDLE mapping_ = nullptr;
+    void* view_ = nullptr;
+    bool readOnly_ = false;
+};
+
+// Files held open without sharing, as another program holding them would, until Release
+// or the end of the object. Ok() is false when one could not be opened.
+class HeldFiles {
+public:
+    explicit HeldFiles(std::initializer_list<std::string> paths);
+    ~HeldFiles() { Release(); }
+    HeldFiles(const HeldFiles&) = delete;
+    HeldFiles& operator=(const HeldFiles&) = delete;
+    bool Ok() const { return ok_; }
+    void Release();
+
+private:
+    std::vector<HANDLE> handles_;
+    bool ok_ = true;
+};
 
 void SetRegString(HKEY root, const std::string& key, const char* name, const std::string& value, DWORD type = REG_SZ);
 void MakeRegKey(HKEY root, const std::string& key);

@@ -217,3 +217,11 @@ bool TessalyProcess::Answer(HWND box, int button) const
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     return WaitUntil([box] { return !IsWindow(box); }, 5000);
 }
+
+bool TessalyProcess::ConfirmRemoval(HWND button) const
+{
+    PostMessageA(button, BM_CLICK, 0, 0);
+    std::string text;
+    HWND box = WaitMessageBox(text);
+    return box && text == RemovalQuestion && Answer(box, IDYES);
+}

@@ -60,6 +60,9 @@ public:
     HWND WaitMessageBox(std::string& text) const;
     // Presses the box's button (IDYES, IDNO) and waits until the box is gone.
     bool Answer(HWND box, int button) const;
+    // Clicks a removal button and answers Yes to its confirmation; false when no box
+    // with the removal question came or it did not go.
+    bool ConfirmRemoval(HWND button) const;
     // How many windows the process has made up to now (their creation events are served
     // once the program's thread has answered a message).
     size_t WindowsMadeSoFar() const;
