@@ -66,10 +66,8 @@ TEST(E2eRemoval, KeysStillWorkAfterARemovalStartedWithTheMouse)
 
     ASSERT_TRUE(app.ConfirmRemoval(quests));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
-    HWND focus = app.FocusedWindow();
-    EXPECT_NE(focus, nullptr);
-    EXPECT_NE(focus, app.Main()) << "the form itself has the focus";
-    EXPECT_NE(focus, quests) << "the disabled button kept the focus";
+    ASSERT_TRUE(app.WaitFocusOnAControl()) << "the focus stays on the form itself or nowhere";
+    EXPECT_NE(app.FocusedWindow(), quests) << "the disabled button kept the focus";
 
     std::string text;
     ASSERT_TRUE(app.PostKeyUp('N'));
@@ -80,6 +78,7 @@ TEST(E2eRemoval, KeysStillWorkAfterARemovalStartedWithTheMouse)
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));
     EXPECT_FALSE(Exists(pc.Windows + "KalmirNorvane"));
 
+    ASSERT_TRUE(app.WaitFocusOnAControl());
     for (const char* next : {AboutButtonCaption, RefreshCaption, ExitCaption, AboutButtonCaption}) {
         HWND from = app.FocusedWindow();
         ASSERT_TRUE(app.PostKeyUp(VK_TAB));
@@ -169,6 +168,7 @@ TEST(E2eRemoval, HeldFilesAreNamedAndASecondPressFinishesTheRemoval)
     EXPECT_EQ(Snapshot(pc.Windows + "KalmirOriginal\\"), (TreeSnapshot{{"setup.ini", "quests"}}));
 
     // The warning gave the focus back to a control that takes the keys.
+    ASSERT_TRUE(app.WaitFocusOnAControl());
     ASSERT_TRUE(app.PostKeyUp('Q'));
     ASSERT_TRUE(box = app.WaitMessageBox(text)) << "Q after the warning asked nothing";
     EXPECT_EQ(text, RemovalQuestion);

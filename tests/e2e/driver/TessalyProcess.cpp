@@ -191,6 +191,14 @@ HWND TessalyProcess::FocusedWindow() const
     return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
 }
 
+bool TessalyProcess::WaitFocusOnAControl(int timeoutMs) const
+{
+    return WaitUntil([this] {
+        HWND focus = FocusedWindow();
+        return focus && focus != main_ && IsChild(main_, focus);
+    }, timeoutMs);
+}
+
 bool TessalyProcess::PostKeyUp(WPARAM key) const
 {
     HWND focus = FocusedWindow();

@@ -54,6 +54,10 @@ public:
     // The size lock seen from outside: the bottom-right corner gives no sizing code.
     bool SizeLocked() const;
     HWND FocusedWindow() const;
+    // Waits until the focus rests on a control inside the main window (not on the window
+    // itself, not nowhere), as it should after every run and message box: the program
+    // may still be putting it back when the driver first sees it settled.
+    bool WaitFocusOnAControl(int timeoutMs = 3000) const;
     // Posts the release of a key to the control that has the program's focus.
     bool PostKeyUp(WPARAM key) const;
     // The visible confirmation box with its text, or null when none came in time.
