@@ -13,17 +13,17 @@ bool MainFirstPaint = false;
 void (*AfterFolderRead)(const std::wstring& folder) = nullptr;
 KeptEntries RemovalLeftovers;
 
-void AddKept(KeptEntries& to, const KeptEntries& more)
-{
-    to.insert(to.end(), more.begin(), more.end());
-}
-
 std::wstring GameFolder()
 {
     return WithBackslash(InstallState.WorkPath);
 }
 
 namespace {
+
+void AddKept(KeptEntries& to, const KeptEntries& more)
+{
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 // The attributes that a program may set; the others (folder, link, compressed...) are
 // the file system's own and are not handed back to it.

@@ -57,7 +57,6 @@ struct KeptEntry {
     DWORD Reason;
 };
 using KeptEntries = std::vector<KeptEntry>;
-void AddKept(KeptEntries& to, const KeptEntries& more);
 
 // What the last removal run left behind: written by its worker, read by the UI thread
 // once it has seen that worker end.

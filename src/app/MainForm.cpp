@@ -65,14 +65,25 @@ bool HandlesKeys(MainWindow* w, Control* c)
     return false;
 }
 
-// A disabled window loses the keyboard focus to nowhere, and a modal run disables the
-// whole form, so after it the focus has to be placed again: on the control that had it
-// while that one is still enabled, else on CheckBox1, so the keys keep working.
-void RestoreKeyboardFocus(MainWindow* w, Control* hadFocus)
-{
-    bool keep = hadFocus && HandlesKeys(w, hadFocus) && hadFocus->IsEnabled();
-    (keep ? hadFocus : w->CheckBox1)->Activate(true);
-}
+// A disabled window loses the keyboard focus to nowhere, and a modal run or box disables
+// the whole form, so at the end of the block that shows one the focus is placed again: on
+// the control that had it while that one is still enabled, else on CheckBox1, so the keys
+// keep working.
+class KeyboardFocusKept {
+public:
+    explicit KeyboardFocusKept(MainWindow* w) : w_(w), hadFocus_(w->Form->CurrentControl) {}
+    ~KeyboardFocusKept()
+    {
+        bool keep = hadFocus_ && HandlesKeys(w_, hadFocus_) && hadFocus_->IsEnabled();
+        (keep ? hadFocus_ : w_->CheckBox1)->Activate(true);
+    }
+    KeyboardFocusKept(const KeyboardFocusKept&) = delete;
+    KeyboardFocusKept& operator=(const KeyboardFocusKept&) = delete;
+
+private:
+    MainWindow* w_;     // not owned
+    Control* hadFocus_; // not owned; a control of the form, which outlives the block
+};
 
 // Shows a carrier dialog modally; its first paint runs its background run.
 void RunDialog(Control* application, CarrierDialog* (*build)(Control*))
@@ -90,9 +101,8 @@ void ReportLeftovers(MainWindow* w)
     kept.swap(RemovalLeftovers);
     if (kept.empty())
         return;
-    Control* hadFocus = w->Form->CurrentControl;
+    KeyboardFocusKept focus(w);
     ShowMessageBox(LeftoverReport(kept).c_str(), MB_ICONWARNING | MB_OK, w->Form);
-    RestoreKeyboardFocus(w, hadFocus);
 }
 
 void RunRemoval(MainWindow* w, CarrierDialog* (*build)(Control*))
@@ -127,11 +137,10 @@ void OnDeleteQuests(void* w, Control*)
 
 void OnAbout(void* w, Control*)
 {
-    Control* hadFocus = Of(w)->Form->CurrentControl;
+    KeyboardFocusKept focus(Of(w));
     Control* form = BuildAboutWindow(Of(w)->Form->Parent)->Form;
     form->ShowModal();
     Free(form);
-    RestoreKeyboardFocus(Of(w), hadFocus);
 }
 
 void OnShow(void* w, Control*)
@@ -202,10 +211,9 @@ MainWindow* BuildMainWindow(Control* application)
 
 void Refresh(MainWindow* w)
 {
-    Control* hadFocus = w->Form->CurrentControl;
+    KeyboardFocusKept focus(w);
     RunDialog(w->Form->Parent, BuildProbeDialog);
     w->Form->Show();
-    RestoreKeyboardFocus(w, hadFocus);
 }
 
 void HandleKeyUp(MainWindow* w, WPARAM key)

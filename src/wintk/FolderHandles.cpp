@@ -54,10 +54,11 @@ bool IsLink(DWORD attributes)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error)
+namespace {
+
+FileHandle OpenByPath(const std::wstring& path, DWORD access, DWORD flags, DWORD& error)
 {
-    HANDLE handle = CreateFileW(path.c_str(), DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
-                                ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE handle = CreateFileW(path.c_str(), access, ShareAll, nullptr, OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return FileHandle();
@@ -65,15 +66,18 @@ FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error)
     return FileHandle(handle);
 }
 
+} // namespace
+
+FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error)
+{
+    DWORD access = DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+    return OpenByPath(path, access, FILE_FLAG_BACKUP_SEMANTICS, error);
+}
+
 FileHandle OpenFileByPath(const std::wstring& path, bool writeAttributes, DWORD& error)
 {
     DWORD access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (writeAttributes ? FILE_WRITE_ATTRIBUTES : 0);
-    HANDLE handle = CreateFileW(path.c_str(), access, ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        return FileHandle();
-    }
-    return FileHandle(handle);
+    return OpenByPath(path, access, 0, error);
 }
 
 FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error)

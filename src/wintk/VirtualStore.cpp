@@ -57,6 +57,12 @@ std::wstring ReadExpandedValue(HKEY root, const char* path, const wchar_t* name)
     return length > 0 && length <= MAX_PATH + 1 ? std::wstring(expanded) : std::wstring();
 }
 
+// "X:\...": only paths on a drive are redirected.
+bool IsOnADrive(const std::wstring& path)
+{
+    return IsAbsolutePath(path) && path[1] == L':';
+}
+
 void AddFolderIfPresent(std::vector<std::wstring>& folders, const std::wstring& localAppData)
 {
     if (!IsAbsolutePath(localAppData))
@@ -101,7 +107,7 @@ std::vector<std::wstring> VirtualStoreFolders()
 
 std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path)
 {
-    if (store.empty() || path.size() < 3 || path[1] != L':' || path[2] != L'\\' || !IsAbsolutePath(path))
+    if (store.empty() || !IsOnADrive(path))
         return std::wstring();
     // Windows redirects the path as it resolves it: "C:\Games\..\Windows\" is kept under
     // store + "Windows\", and no ".." in path may lead out of the store.
@@ -111,7 +117,7 @@ std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path
     if (length == 0 || length >= size)
         return std::wstring();
     full.resize(length);
-    if (full.size() < 3 || full[1] != L':' || full[2] != L'\\')
+    if (!IsOnADrive(full))
         return std::wstring();
     return store + full.substr(3);
 }
