@@ -66,10 +66,10 @@ namespace {
 const REGSAM WalkAccess = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE;
 
 // Opens name below parent as the key itself: a registry link is opened as the link.
-HKEY OpenAsItself(HKEY parent, const wchar_t* name, LONG& status)
+HKEY OpenAsItself(HKEY parent, const wchar_t* name, LONG& status, REGSAM access = WalkAccess)
 {
     HKEY key = nullptr;
-    status = RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, WalkAccess, &key);
+    status = RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, &key);
     return status == ERROR_SUCCESS ? key : nullptr;
 }
 
@@ -206,10 +206,12 @@ KeptKeys RemoveKeyTree(HKEY root, const std::string& path, const std::string& be
         return kept;
     }
     // The first key of below is opened with path in one name, so that the registry view
-    // redirects it as it would the whole name; the others relative to their parent.
+    // redirects it as it would the whole name; the others relative to their parent. The
+    // keys on the way are only asked whether they are links.
     size_t end = below.find('\\');
     LONG status = 0;
-    HKEY key = OpenAsItself(root, Widened(path + below.substr(0, end)).c_str(), status);
+    auto access = [&end] { return end == std::string::npos ? WalkAccess : KEY_QUERY_VALUE; };
+    HKEY key = OpenAsItself(root, Widened(path + below.substr(0, end)).c_str(), status, access());
     while (key) {
         KeyKind kind = KindOf(key);
         if (kind != KeyKind::Plain) {
@@ -227,9 +229,10 @@ KeptKeys RemoveKeyTree(HKEY root, const std::string& path, const std::string& be
         }
         size_t next = below.find('\\', end + 1);
         HKEY parent = key;
-        key = OpenAsItself(parent, Widened(below.substr(end + 1, next - end - 1)).c_str(), status);
-        RegCloseKey(parent);
+        const std::wstring name = Widened(below.substr(end + 1, next - end - 1));
         end = next;
+        key = OpenAsItself(parent, name.c_str(), status, access());
+        RegCloseKey(parent);
     }
     if (status != ERROR_FILE_NOT_FOUND)
         kept.push_back({Widened(whole), static_cast<DWORD>(status)});
