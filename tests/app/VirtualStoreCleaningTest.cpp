@@ -283,6 +283,20 @@ TEST_F(VirtualStoreCleaning, UnreadableKeysAndALinkedInstallerKeyStayAndAreNamed
     };
     for (const auto& c : cases) {
         SetRegString(HKEY_LOCAL_MACHINE, target + "\\Inner", "Keep", "t");
+        // Opened again and deleted however the case ends, so that no later test meets it (the
+        // link goes with `copies`).
+        struct Unlocked {
+            HKEY Root;
+            std::string Key;
+            ~Unlocked()
+            {
+                if (Key.empty())
+                    return;
+                SetKeyLocked(Root, Key, false);
+                DeleteRegTree(Root, Key);
+                DeleteRegTree(HKEY_LOCAL_MACHINE, QuestsKeyPath);
+            }
+        } unlocked{c.Root, c.Locked};
         if (c.Locked.empty()) {
             ASSERT_TRUE(copies.MakeKeyLink(quests, L"\\Registry\\Machine\\Software\\TessalyLinkTarget", HKEY_LOCAL_MACHINE)) << c.What;
         } else {
@@ -300,11 +314,6 @@ TEST_F(VirtualStoreCleaning, UnreadableKeysAndALinkedInstallerKeyStayAndAreNamed
         EXPECT_EQ(kept[0].Reason, c.Reason) << c.What;
         EXPECT_EQ(MachineSoftware(), c.Gone.empty() ? machine : Without(machine, {c.Gone})) << c.What;
         EXPECT_EQ(KeySnapshot(HKEY_CURRENT_USER, "Software"), user) << c.What;
-        if (!c.Locked.empty()) {
-            SetKeyLocked(c.Root, c.Locked, false);
-            DeleteRegTree(c.Root, c.Locked);
-            DeleteRegTree(HKEY_LOCAL_MACHINE, quests);
-        }
     }
     DeleteRegTree(HKEY_LOCAL_MACHINE, target);
 }
