@@ -229,32 +229,19 @@ bool KeyCopyPresent(const std::vector<RegistryPlace>& places, const char* name)
 
 namespace {
 
-// The key as the user knows it from the registry editor; the names of keys that the
-// program deletes are ASCII, and so are the SIDs of the user hives.
-std::wstring KeyPathForReport(HKEY root, const std::string& key)
+// The key as the user knows it from the registry editor.
+std::wstring KeyPathForReport(HKEY root, const std::wstring& key)
 {
     const wchar_t* rootName = root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE\\"
                               : root == HKEY_USERS       ? L"HKEY_USERS\\"
                                                          : L"HKEY_CURRENT_USER\\";
-    return rootName + std::wstring(key.begin(), key.end());
+    return rootName + key;
 }
 
-void RemoveKey(KeptEntries& kept, HKEY root, const std::string& key)
+void AddKeptKeys(KeptEntries& kept, HKEY root, const KeptKeys& keys)
 {
-    DWORD error = 0;
-    if (KeyPresent(root, key.c_str()) && !KeyRemove(root, key.c_str(), error))
-        kept.push_back({KeyPathForReport(root, key), error});
-}
-
-// A copy reached through a registry link is left where it is and reported: deleting it
-// would delete the link's target.
-void RemoveKeyCopy(KeptEntries& kept, const RegistryPlace& place, const char* name)
-{
-    const std::string key = place.Prefix + name;
-    if (KeyCopyReachedWithoutLinks(place, name))
-        RemoveKey(kept, place.Root, key);
-    else if (KeyPresent(place.Root, key.c_str()))
-        kept.push_back({KeyPathForReport(place.Root, key), ERROR_FILE_INVALID});
+    for (const KeptKey& key : keys)
+        kept.push_back({KeyPathForReport(root, key.Path), key.Reason});
 }
 
 // The copies of the folder or file at path in every VirtualStore that the probe listed. A
@@ -295,8 +282,8 @@ KeptEntries DeleteLeftovers(const Leftovers& leftovers)
     if (!kept.empty())
         return kept;
     for (const RegistryPlace& place : InstallState.VirtualKeyPlaces)
-        RemoveKeyCopy(kept, place, leftovers.KeyName);
+        AddKeptKeys(kept, place.Root, RemoveKeyCopy(place, leftovers.KeyName));
     if (kept.empty())
-        RemoveKey(kept, HKEY_LOCAL_MACHINE, MachineKey(leftovers.KeyName));
+        AddKeptKeys(kept, HKEY_LOCAL_MACHINE, RemoveKeyTree(HKEY_LOCAL_MACHINE, "Software\\", leftovers.KeyName));
     return kept;
 }

@@ -5,6 +5,7 @@
 #include "DelQuestsForm.h"
 #include "GetInfAbCompForm.h"
 #include "Initer.h"
+#include "wintk/ShortText.h"
 #include "wintk/Utils.h"
 
 MainWindow* TheMainWindow = nullptr;
@@ -263,7 +264,7 @@ std::string LeftoverReport(const KeptEntries& kept)
         return std::string();
     std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
     for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
-        text += TextIn1251(kept[i].Path) + ReasonText(kept[i].Reason) + "\n";
+        text += TextIn1251(ShortenedInTheMiddle(kept[i].Path, 120)) + ReasonText(kept[i].Reason) + "\n";
     if (kept.size() > ListedLeftovers)
         text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
     return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";

@@ -1,5 +1,9 @@
 #include "Registry.h"
 
+#include <winternl.h>
+
+#include <cwchar>
+
 HKEY KeyOpenForRead(HKEY root, const char* subKey)
 {
     HKEY key = nullptr;
@@ -53,25 +57,184 @@ void KeyClose(HKEY key)
         RegCloseKey(key);
 }
 
-bool KeyIsLink(HKEY root, const char* subKey)
+// Deletes the key that the handle is open on; a registry link opened with
+// REG_OPTION_OPEN_LINK goes as the link, where RegDeleteKey would delete its target.
+extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
+
+namespace {
+
+const REGSAM WalkAccess = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE;
+
+// Opens name below parent as the key itself: a registry link is opened as the link.
+HKEY OpenAsItself(HKEY parent, const wchar_t* name, LONG& status, REGSAM access = WalkAccess)
 {
     HKEY key = nullptr;
-    if (!root || RegOpenKeyExA(root, subKey, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0;
-    LONG answer = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
-    RegCloseKey(key);
-    return answer == ERROR_SUCCESS && type == REG_LINK;
+    status = RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, &key);
+    return status == ERROR_SUCCESS ? key : nullptr;
 }
 
-bool KeyRemove(HKEY root, const char* subKey, DWORD& error)
+enum class KeyKind { Plain, Link, Unknown };
+
+// Every link holds "SymbolicLinkValue"; a key that holds a value of that name, whatever
+// its type, or whose values cannot be asked, is taken for a link.
+KeyKind KindOf(HKEY key)
 {
-    if (!root) {
-        error = ERROR_INVALID_HANDLE;
-        return false;
+    DWORD type = 0;
+    LONG answer = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+    if (answer == ERROR_FILE_NOT_FOUND)
+        return KeyKind::Plain;
+    return answer == ERROR_SUCCESS || answer == ERROR_MORE_DATA ? KeyKind::Link : KeyKind::Unknown;
+}
+
+DWORD DeleteByHandle(HKEY key)
+{
+    NTSTATUS status = NtDeleteKey(key);
+    return status == 0 ? ERROR_SUCCESS : RtlNtStatusToDosError(status);
+}
+
+std::wstring Widened(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+// One walk, without recursion: a user can build a deep tree in their own hive. Each level
+// holds its open key and the index of the next sub-key to look at; sub-keys that stay are
+// skipped, the others are gone when the index is read again.
+class KeyTreeRemoval {
+public:
+    KeptKeys Kept;
+
+    void Run(HKEY top, std::wstring path)
+    {
+        levels_.push_back({top, 0, path.size(), false});
+        wchar_t name[256];
+        while (!levels_.empty()) {
+            Level& level = levels_.back();
+            path.resize(level.PathLength);
+            DWORD length = sizeof name / sizeof name[0];
+            LONG answer = RegEnumKeyExW(level.Key, level.Next, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (answer == ERROR_NO_MORE_ITEMS) {
+                Leave(path, !level.Stays);
+                continue;
+            }
+            if (answer != ERROR_SUCCESS) {
+                Kept.push_back({path, static_cast<DWORD>(answer)});
+                Leave(path, false);
+                continue;
+            }
+            path += L'\\';
+            path.append(name, length);
+            // A name with a zero in it would open another key than the one listed.
+            if (wcslen(name) != length) {
+                Keep(path, ERROR_INVALID_NAME);
+                continue;
+            }
+            Enter(level.Key, name, path);
+        }
     }
-    LONG status = RegDeleteTreeA(root, subKey);
-    if (status != ERROR_SUCCESS)
-        error = static_cast<DWORD>(status);
-    return status == ERROR_SUCCESS;
+
+private:
+    struct Level {
+        HKEY Key;
+        DWORD Next;        // the sub-keys before it stay
+        size_t PathLength; // of this key's path
+        bool Stays;        // a sub-key stayed and was named
+    };
+    std::vector<Level> levels_;
+
+    // A sub-key that stays: the walk goes on with the next one.
+    void Keep(const std::wstring& path, DWORD reason)
+    {
+        Kept.push_back({path, reason});
+        ++levels_.back().Next;
+        levels_.back().Stays = true;
+    }
+
+    void Enter(HKEY parent, const wchar_t* name, const std::wstring& path)
+    {
+        LONG status = 0;
+        HKEY key = OpenAsItself(parent, name, status);
+        if (!key) {
+            // Gone since the listing: then the index names the next one. If it lingers
+            // unseen, the parent's own deletion fails and names it.
+            if (status == ERROR_FILE_NOT_FOUND)
+                ++levels_.back().Next;
+            else
+                Keep(path, static_cast<DWORD>(status));
+            return;
+        }
+        switch (KindOf(key)) {
+        case KeyKind::Plain:
+            levels_.push_back({key, 0, path.size(), false});
+            return;
+        case KeyKind::Link:
+            if (DWORD error = DeleteByHandle(key))
+                Keep(path, error);
+            break;
+        case KeyKind::Unknown:
+            Keep(path, ERROR_FILE_INVALID);
+            break;
+        }
+        RegCloseKey(key);
+    }
+
+    // Closes the innermost level, deleting its key when nothing in it stayed; a key that
+    // stays makes its parent stay too, unnamed.
+    void Leave(const std::wstring& path, bool empty)
+    {
+        HKEY key = levels_.back().Key;
+        DWORD error = empty ? DeleteByHandle(key) : ERROR_SUCCESS;
+        RegCloseKey(key);
+        levels_.pop_back();
+        if (error)
+            Kept.push_back({path, error});
+        if (!levels_.empty() && (!empty || error)) {
+            ++levels_.back().Next;
+            levels_.back().Stays = true;
+        }
+    }
+};
+
+} // namespace
+
+KeptKeys RemoveKeyTree(HKEY root, const std::string& path, const std::string& below)
+{
+    KeptKeys kept;
+    const std::string whole = path + below;
+    if (!root || below.empty()) {
+        kept.push_back({Widened(whole), ERROR_INVALID_PARAMETER});
+        return kept;
+    }
+    // The first key of below is opened with path in one name, so that the registry view
+    // redirects it as it would the whole name; the others relative to their parent. The
+    // keys on the way are only asked whether they are links.
+    size_t end = below.find('\\');
+    LONG status = 0;
+    auto access = [&end] { return end == std::string::npos ? WalkAccess : KEY_QUERY_VALUE; };
+    HKEY key = OpenAsItself(root, Widened(path + below.substr(0, end)).c_str(), status, access());
+    while (key) {
+        KeyKind kind = KindOf(key);
+        if (kind != KeyKind::Plain) {
+            RegCloseKey(key);
+            // Behind a link on the way lies whatever the link names: reported only when
+            // there is a key, and never touched.
+            if (kind == KeyKind::Unknown || end == std::string::npos || KeyPresent(root, whole.c_str()))
+                kept.push_back({Widened(whole), ERROR_FILE_INVALID});
+            return kept;
+        }
+        if (end == std::string::npos) {
+            KeyTreeRemoval removal;
+            removal.Run(key, Widened(whole));
+            return removal.Kept;
+        }
+        size_t next = below.find('\\', end + 1);
+        HKEY parent = key;
+        const std::wstring name = Widened(below.substr(end + 1, next - end - 1));
+        end = next;
+        key = OpenAsItself(parent, name.c_str(), status, access());
+        RegCloseKey(parent);
+    }
+    if (status != ERROR_FILE_NOT_FOUND)
+        kept.push_back({Widened(whole), static_cast<DWORD>(status)});
+    return kept;
 }

@@ -2,6 +2,7 @@
 // Thin, read-mostly registry access. Nothing here raises or reports: a failure
 // is a false flag, a null handle or an empty string.
 #include <string>
+#include <vector>
 #include "Win.h"
 
 HKEY KeyOpenForRead(HKEY root, const char* subKey);
@@ -11,10 +12,21 @@ bool ValuePresent(HKEY key, const wchar_t* name);
 // missing value or a null key.
 std::wstring ReadStringValue(HKEY key, const wchar_t* name);
 void KeyClose(HKEY key);
-// Whether subKey itself is a registry link (made with REG_OPTION_CREATE_LINK): every other
-// open of it, RegDeleteTreeA's included, reaches the link's target instead.
-bool KeyIsLink(HKEY root, const char* subKey);
-// Deletes the key with its values and all its sub-keys, in this program's own registry
-// view (a 32-bit program on 64-bit Windows sees HKLM\Software as Software\WOW6432Node,
-// where a 32-bit installer wrote). On failure, error holds the Windows error.
-bool KeyRemove(HKEY root, const char* subKey, DWORD& error);
+// A key that a removal had to leave: its path below the root the removal was given, and the
+// Windows error; ERROR_FILE_INVALID for a key that is a registry link or is reached through
+// one, ERROR_INVALID_NAME for a sub-key whose name cannot be opened as listed.
+struct KeptKey {
+    std::wstring Path;
+    DWORD Reason;
+};
+using KeptKeys = std::vector<KeptKey>;
+
+// Deletes the key root\path\below with its values and all its sub-keys, in this program's
+// own registry view (a 32-bit program on 64-bit Windows sees HKLM\Software as
+// Software\WOW6432Node, where a 32-bit installer wrote). path is trusted; each key of below
+// is opened as itself, never as a registry link's target (REG_OPTION_OPEN_LINK), relative to
+// its parent. A link on the way or at the top is not deleted and reported when the key lies
+// behind it; a link inside the tree is deleted as the link. Any error while opening or
+// checking a key keeps it. A key that stays only because a sub-key stayed is not listed
+// itself. Nothing there is no error.
+KeptKeys RemoveKeyTree(HKEY root, const std::string& path, const std::string& below);

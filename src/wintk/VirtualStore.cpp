@@ -137,16 +137,10 @@ bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy)
     return true;
 }
 
-bool KeyCopyReachedWithoutLinks(const RegistryPlace& place, const std::string& name)
+KeptKeys RemoveKeyCopy(const RegistryPlace& place, const std::string& name)
 {
-    // Above VirtualStore lie the hive's own keys: on Windows, HKCU\Software\Classes is
-    // itself a link to the user's Classes hive.
     const size_t store = place.Prefix.find(KeyStore);
     if (store == std::string::npos)
-        return false;
-    const std::string key = place.Prefix + name;
-    for (size_t end = key.find('\\', store); end != std::string::npos; end = key.find('\\', end + 1))
-        if (KeyIsLink(place.Root, key.substr(0, end).c_str()))
-            return false;
-    return !KeyIsLink(place.Root, key.c_str());
+        return {{std::wstring(name.begin(), name.end()), ERROR_INVALID_PARAMETER}};
+    return RemoveKeyTree(place.Root, place.Prefix.substr(0, store), place.Prefix.substr(store) + name);
 }

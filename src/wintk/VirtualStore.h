@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Registry.h"
 #include "Win.h"
 
 // A registry folder standing for HKEY_LOCAL_MACHINE\Software: a copy of the key
@@ -39,7 +40,8 @@ std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path
 // elevated must not delete through it what it would find at the link's target.
 bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy);
 
-// Whether the key copy place.Prefix + name is reached without a registry link: neither it
-// nor a key between it and the hive's own keys (VirtualStore and below) is one. The hive
-// belongs to its user, who can make links there.
-bool KeyCopyReachedWithoutLinks(const RegistryPlace& place, const std::string& name);
+// Deletes the key copy place.Prefix + name with everything in it (RemoveKeyTree). The hive
+// belongs to its user, who can make registry links there: from VirtualStore down, no key is
+// opened through a link. Above it lie the hive's own keys (on Windows HKCU\Software\Classes
+// is itself a link to the user's Classes hive). Returns what stayed, paths below place.Root.
+KeptKeys RemoveKeyCopy(const RegistryPlace& place, const std::string& name);

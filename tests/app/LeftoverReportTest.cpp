@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/MainForm.h"
+#include "support/Sandbox.h"
 
 namespace {
 
@@ -28,6 +29,26 @@ TEST(LeftoverReport, CountsListsTheFirstTenWithTheirReasonsAndSaysHowToFinish)
     EXPECT_EQ(text.find("f11.dat"), std::string::npos) << "only ten entries are listed";
     EXPECT_TRUE(text.ends_with("\n\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление."))
         << text;
+}
+
+// A path of some 32,000 characters (a deep tree in the backup folder) is shown by its start
+// and its end, cut at backslashes; a path of 120 characters is shown whole.
+TEST(LeftoverReport, LongPathsAreShortenedInTheirMiddle)
+{
+    std::wstring deep = L"C:\\Games\\EI\\Stavor";
+    while (deep.size() < 32000)
+        deep += L"\\d";
+    const std::wstring whole = L"C:\\Games\\EI\\Stavor\\" + std::wstring(120 - 28, L'x') + L"\\leaf.txt";
+    ASSERT_EQ(whole.size(), 120u);
+    const std::string text = LeftoverReport({{deep + L"\\leaf.txt", ERROR_SHARING_VIOLATION}, {whole, ERROR_ACCESS_DENIED}});
+
+    const size_t start = text.find("\n\nC:\\Games\\EI\\Stavor\\d\\d\\");
+    ASSERT_NE(start, std::string::npos) << text;
+    EXPECT_NE(text.find("\\d\\...\\d\\d\\", start), std::string::npos) << text;
+    EXPECT_NE(text.find("\\d\\leaf.txt (занят другой программой)\n", start), std::string::npos) << text;
+    EXPECT_LE(text.find('\n', start + 2) - (start + 2), 120u + std::string(" (занят другой программой)").size()) << text;
+    EXPECT_NE(text.find("\n" + Narrow(whole) + " (нет доступа)\n"), std::string::npos) << text;
+    EXPECT_LT(text.size(), 500u);
 }
 
 } // namespace

@@ -25,6 +25,11 @@ std::string RegText(HKEY root, const std::string& key, const char* name)
     return text;
 }
 
+TreeSnapshot MachineSoftware()
+{
+    return KeySnapshot(HKEY_LOCAL_MACHINE, "Software", {"Classes", "Wow6432Node\\Classes"});
+}
+
 class VirtualStoreCleaning : public ::testing::Test {
 protected:
     void SetUp() override { InstallState = InstallStateRecord(); }
@@ -231,6 +236,85 @@ TEST_F(VirtualStoreCleaning, KeyCopiesBehindRegistryLinksStay)
     EXPECT_EQ(kept[1].Path, Wide("HKEY_CURRENT_USER\\" + hkcuWow + "KalmirOriginal"));
     EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
     EXPECT_EQ(kept[1].Reason, DWORD(ERROR_FILE_INVALID));
+    DeleteRegTree(HKEY_LOCAL_MACHINE, target);
+}
+
+// Registry links inside the installer's key and inside a key copy go as links: the key that
+// they lead to stays whole, and nothing else under Software changes.
+TEST_F(VirtualStoreCleaning, RegistryLinksInsideTheKeysGoAsLinks)
+{
+    const std::string target = "Software\\TessalyLinkTarget", quests = QuestsKeyPath;
+    const std::wstring native = L"\\Registry\\Machine\\Software\\TessalyLinkTarget";
+    SetRegString(HKEY_LOCAL_MACHINE, target + "\\Inner", "Keep", "t");
+    SetRegString(HKEY_LOCAL_MACHINE, quests + "\\Sub", "Version", "1");
+    SetRegString(HKEY_CURRENT_USER, hkcu + "KalmirOriginal\\Deep", "Version", "1");
+    ASSERT_TRUE(copies.MakeKeyLink(quests + "\\Sub\\ToTarget", native, HKEY_LOCAL_MACHINE));
+    ASSERT_TRUE(copies.MakeKeyLink(hkcu + "KalmirOriginal\\Deep\\ToTarget", native));
+    ASSERT_EQ(RegText(HKEY_LOCAL_MACHINE, quests + "\\Sub\\ToTarget\\Inner", "Keep"), "t") << "the link leads nowhere";
+    TreeSnapshot machine = MachineSoftware(), user = KeySnapshot(HKEY_CURRENT_USER, "Software");
+
+    Probe();
+    ASSERT_TRUE(InstallState.QuestsPresent);
+    KeptEntries kept = DeleteQuestLeftovers();
+    EXPECT_TRUE(kept.empty()) << Narrow(kept[0].Path);
+    EXPECT_EQ(MachineSoftware(), Without(machine, {"KalmirOriginal"}));
+    EXPECT_EQ(KeySnapshot(HKEY_CURRENT_USER, "Software"), Without(user, {hkcu.substr(9) + "KalmirOriginal"}));
+    DeleteRegTree(HKEY_LOCAL_MACHINE, target);
+}
+
+// What cannot be opened as itself stays and is named, with the keys that lead to it; the real
+// key stays while a copy stays. The rest of the registry stays as it was.
+TEST_F(VirtualStoreCleaning, UnreadableKeysAndALinkedInstallerKeyStayAndAreNamed)
+{
+    const std::string quests = QuestsKeyPath, target = "Software\\TessalyLinkTarget";
+    const struct {
+        const char* What;
+        HKEY Root;
+        std::string Locked; // or the real key is a link to target
+        std::string Named;
+        DWORD Reason;
+        std::string Gone; // below HKLM\Software
+    } cases[] = {
+        {"a key copy that nobody may read", HKEY_CURRENT_USER, hkcu + "KalmirOriginal", "HKEY_CURRENT_USER\\" + hkcu + "KalmirOriginal",
+         ERROR_ACCESS_DENIED, ""},
+        {"a sub-key of the real key that nobody may read", HKEY_LOCAL_MACHINE, quests + "\\Locked",
+         "HKEY_LOCAL_MACHINE\\" + quests + "\\Locked", ERROR_ACCESS_DENIED, "KalmirOriginal\\Other"},
+        {"the real key a registry link", HKEY_LOCAL_MACHINE, "", "HKEY_LOCAL_MACHINE\\" + quests, ERROR_FILE_INVALID, ""},
+    };
+    for (const auto& c : cases) {
+        SetRegString(HKEY_LOCAL_MACHINE, target + "\\Inner", "Keep", "t");
+        // Opened again and deleted however the case ends, so that no later test meets it (the
+        // link goes with `copies`).
+        struct Unlocked {
+            HKEY Root;
+            std::string Key;
+            ~Unlocked()
+            {
+                if (Key.empty())
+                    return;
+                SetKeyLocked(Root, Key, false);
+                DeleteRegTree(Root, Key);
+                DeleteRegTree(HKEY_LOCAL_MACHINE, QuestsKeyPath);
+            }
+        } unlocked{c.Root, c.Locked};
+        if (c.Locked.empty()) {
+            ASSERT_TRUE(copies.MakeKeyLink(quests, L"\\Registry\\Machine\\Software\\TessalyLinkTarget", HKEY_LOCAL_MACHINE)) << c.What;
+        } else {
+            SetRegString(HKEY_LOCAL_MACHINE, quests + "\\Other", "Version", "1");
+            SetRegString(c.Root, c.Locked + "\\In", "Version", "1");
+            ASSERT_TRUE(SetKeyLocked(c.Root, c.Locked, true)) << c.What;
+        }
+        TreeSnapshot machine = MachineSoftware(), user = KeySnapshot(HKEY_CURRENT_USER, "Software");
+
+        Probe();
+        ASSERT_TRUE(InstallState.QuestsPresent) << c.What;
+        KeptEntries kept = DeleteQuestLeftovers();
+        ASSERT_EQ(kept.size(), 1u) << c.What;
+        EXPECT_EQ(kept[0].Path, Wide(c.Named)) << c.What;
+        EXPECT_EQ(kept[0].Reason, c.Reason) << c.What;
+        EXPECT_EQ(MachineSoftware(), c.Gone.empty() ? machine : Without(machine, {c.Gone})) << c.What;
+        EXPECT_EQ(KeySnapshot(HKEY_CURRENT_USER, "Software"), user) << c.What;
+    }
     DeleteRegTree(HKEY_LOCAL_MACHINE, target);
 }
 

@@ -217,6 +217,69 @@ void DeleteRegTree(HKEY root, const std::string& key)
     RegDeleteKeyA(root, key.c_str());
 }
 
+namespace {
+
+void KeySnapshotInto(HKEY parent, const std::string& name, const std::string& path, std::initializer_list<std::string> shallow,
+                     TreeSnapshot& out)
+{
+    for (const std::string& skipped : shallow)
+        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, skipped.c_str(), -1, path.c_str(), -1) == CSTR_EQUAL) {
+            out[path] = "<not read>";
+            return;
+        }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS) {
+        out[path] = "<locked>";
+        return;
+    }
+    if (RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        out[path] = "<link>";
+        RegCloseKey(key);
+        return;
+    }
+    std::string values;
+    char valueName[16384];
+    std::vector<BYTE> data(1 << 16);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = sizeof valueName, size = static_cast<DWORD>(data.size()), type = 0;
+        if (RegEnumValueA(key, i, valueName, &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+            break;
+        values += std::string(valueName, nameLength) + "=" + std::to_string(type) + ":" + std::string(data.begin(), data.begin() + size) + "\n";
+    }
+    out[path] = "<key>" + values;
+    char subName[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof subName;
+        if (RegEnumKeyExA(key, i, subName, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        KeySnapshotInto(key, subName, path.empty() ? subName : path + "\\" + subName, shallow, out);
+    }
+    RegCloseKey(key);
+}
+
+} // namespace
+
+TreeSnapshot KeySnapshot(HKEY root, const std::string& key, std::initializer_list<std::string> shallow)
+{
+    TreeSnapshot out;
+    KeySnapshotInto(root, key, "", shallow, out);
+    return out;
+}
+
+bool SetKeyLocked(HKEY root, const std::string& key, bool locked)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), REG_OPTION_OPEN_LINK, WRITE_DAC, &handle) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR descriptor;
+    ACL empty;
+    bool set = InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) && InitializeAcl(&empty, sizeof empty, ACL_REVISION) &&
+               SetSecurityDescriptorDacl(&descriptor, TRUE, locked ? &empty : nullptr, FALSE) &&
+               RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    RegCloseKey(handle);
+    return set;
+}
+
 bool RegKeyExists(HKEY root, const std::string& key)
 {
     HKEY handle = nullptr;

@@ -83,3 +83,11 @@ void SetRegString(HKEY root, const std::string& key, const char* name, const std
 void MakeRegKey(HKEY root, const std::string& key);
 void DeleteRegTree(HKEY root, const std::string& key);
 bool RegKeyExists(HKEY root, const std::string& key);
+// Every key and value below key, as a TreeSnapshot ("name=type:bytes" for values); registry
+// links are listed as "<link>" and not entered, keys that cannot be read as "<locked>", the
+// keys at the relative paths in shallow as "<not read>" (HKLM\Software\Classes holds
+// thousands of keys that no test touches).
+TreeSnapshot KeySnapshot(HKEY root, const std::string& key, std::initializer_list<std::string> shallow = {});
+// An empty access list on the key (nobody may open it but to change that list), or back to
+// one that lets everybody in.
+bool SetKeyLocked(HKEY root, const std::string& key, bool locked);

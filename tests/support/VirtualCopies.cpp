@@ -38,7 +38,7 @@ VirtualCopies::~VirtualCopies()
 {
     for (auto link = links_.rbegin(); link != links_.rend(); ++link) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, link->c_str(), REG_OPTION_OPEN_LINK, DELETE, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(link->first, link->second.c_str(), REG_OPTION_OPEN_LINK, DELETE, &key) == ERROR_SUCCESS) {
             NtDeleteKey(key);
             RegCloseKey(key);
         }
@@ -70,13 +70,13 @@ void VirtualCopies::Make(const std::string& store, const std::string& path, cons
         WriteFile(copy, bytes);
 }
 
-bool VirtualCopies::MakeKeyLink(const std::string& path, const std::wstring& target)
+bool VirtualCopies::MakeKeyLink(const std::string& path, const std::wstring& target, HKEY root)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return false;
-    links_.push_back(path);
+    links_.push_back({root, path});
     LONG set = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
                               static_cast<DWORD>(target.size() * sizeof(wchar_t)));
     RegCloseKey(key);

@@ -25,8 +25,8 @@ public:
     // missing; a name ending with a backslash is a folder, any other a file with bytes.
     void Make(const std::string& store, const std::string& path, const std::string& bytes = "copy");
     // Where store keeps path: store + path without its drive.
-    // A registry link at HKCU\path to target (a native path, "\\Registry\\Machine\\...").
-    bool MakeKeyLink(const std::string& path, const std::wstring& target);
+    // A registry link at root\path to target (a native path, "\\Registry\\Machine\\...").
+    bool MakeKeyLink(const std::string& path, const std::wstring& target, HKEY root = HKEY_CURRENT_USER);
     static std::string In(const std::string& store, const std::string& path) { return store + path.substr(3); }
 
     std::string UserStore;    // %LOCALAPPDATA%\VirtualStore\ of the prefix's user
@@ -34,7 +34,7 @@ public:
 
 private:
     std::vector<std::string> made_; // folders made in UserStore, outermost first
-    std::vector<std::string> links_; // under HKCU, deleted as links
+    std::vector<std::pair<HKEY, std::string>> links_; // deleted as links
     bool userStoreMade_ = false;
     bool classesStoreMade_ = false; // HKCU\Software\Classes\VirtualStore
 };

@@ -79,13 +79,14 @@ HWND FindChild(HWND parent, const std::string& caption)
     return nullptr;
 }
 
-bool TessalyProcess::Start(int timeoutMs)
+bool TessalyProcess::Start(int timeoutMs, const std::string& exe)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    char command[] = "\"" TESSALY_EXE "\"";
+    const std::string path = exe.empty() ? TESSALY_EXE : exe;
+    std::string command = "\"" + path + "\"";
     // Suspended until the hook is set, so that no window of the process goes uncounted.
-    if (!CreateProcessA(TESSALY_EXE, command, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &process_))
+    if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &process_))
         return false;
     watched = this;
     hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnWindowEvent, process_.dwProcessId, 0,

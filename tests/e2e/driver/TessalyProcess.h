@@ -35,9 +35,9 @@ public:
     TessalyProcess(const TessalyProcess&) = delete;
     TessalyProcess& operator=(const TessalyProcess&) = delete;
 
-    // Starts Tessaly.exe and waits until its first probe has run: the size is locked
-    // and the program has settled. False when that does not come.
-    bool Start(int timeoutMs = 5000);
+    // Starts Tessaly.exe (this build's, or the copy at exe) and waits until its first probe
+    // has run: the size is locked and the program has settled. False when that does not come.
+    bool Start(int timeoutMs = 5000, const std::string& exe = "");
     // No dialog, progress window or message box, and the main window enabled, as seen
     // after the program's thread has answered a message.
     bool Settled();
