@@ -45,7 +45,7 @@ ProgressWindow* BuildProgressWindow(Control* parent)
 void FitInfoLines(ProgressWindow* window)
 {
     for (Control* label : {window->Info1Lab, window->Info2Lab}) {
-        int width = 6 * static_cast<int>(label->Caption().size());
+        int width = 6 * static_cast<int>(label->CaptionText.size());
         label->SetWidth(width);
         label->SetLeft(window->Form->Width() / 2 - width / 2);
     }

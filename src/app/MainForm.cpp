@@ -263,7 +263,7 @@ std::string LeftoverReport(const KeptEntries& kept)
         return std::string();
     std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
     for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
-        text += TextIn1251(kept[i].Path) + ReasonText(kept[i].Reason) + "\n";
+        text += Utf8Text(kept[i].Path) + ReasonText(kept[i].Reason) + "\n";
     if (kept.size() > ListedLeftovers)
         text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
     return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";

@@ -43,6 +43,11 @@ constexpr uint32_t MessagePropertyCode(UINT setter, UINT getter, bool repaint)
 constexpr uint32_t ProgressPositionProperty = MessagePropertyCode(PBM_SETPOS, PBM_GETPOS, true);
 static_assert(ProgressPositionProperty == 0x84020408, "PBM_SETPOS with a repaint, PBM_GETPOS");
 
+// The window property that binds a window to its control.
+inline constexpr wchar_t SelfProperty[] = L"SELF_";
+// WM_SYSCOMMAND's wParam: the command is in these bits, the low four are the system's own.
+constexpr WPARAM SystemCommandMask = 0xFFF0;
+
 // The bits of PositionSet: which edges were placed explicitly.
 enum : uint8_t { LeftSet = 1, TopSet = 2 };
 
@@ -128,7 +133,7 @@ public:
     HCURSOR Cursor = nullptr;
     HICON Icon = nullptr;                  // owned unless IconShared; all bits set = none
     bool IconShared = false;
-    char* CaptionText = nullptr;           // owned
+    std::wstring CaptionText;
     uint8_t SizeKind = 0;
     int RestoreShowCmd = 0;
     DrawingSurface* Canvas = nullptr;      // owned
@@ -151,7 +156,7 @@ public:
     MessageHook HandlerChain = nullptr;
     MessageHook KeyProc = nullptr;
     void (*BeforeClick)(Control*) = nullptr;
-    const char* BaseClassName = "";
+    const wchar_t* BaseClassName = L"";
     MessageHook MessageProc = nullptr;
     bool Ctl3DChildren = false, Ctl3D = false;
     ColorValue TextColor = 0;
@@ -219,7 +224,7 @@ void InheritTools(Control* child, Control* parent);
 int ShowMessageBox(const char* text, uint32_t flags, Control* owner = nullptr);
 
 // Toolkit state.
-extern Control* PendingControl;     // whose CreateWindowExA is in progress
+extern Control* PendingControl;     // whose CreateWindowExW is in progress
 extern Control* CurrentApplication; // the Application while its loop runs
 extern bool ApplicationCreated;
 extern uint16_t NextControlId;

@@ -1,6 +1,7 @@
 #include "Graphics.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "Utils.h"
 
@@ -16,7 +17,7 @@ namespace {
 HGDIOBJ MakeFont(GraphicTool* tool)
 {
     if (!tool->ToolHandle)
-        tool->ToolHandle = CreateFontIndirectA(&tool->Description.LogFont);
+        tool->ToolHandle = CreateFontIndirectW(&tool->Description.LogFont);
     return tool->ToolHandle;
 }
 
@@ -25,7 +26,7 @@ ToolDescription DefaultFont()
     ToolDescription d = {};
     d.ToolColor = SystemColor(COLOR_WINDOWTEXT);
     d.LogFont.lfCharSet = DEFAULT_CHARSET;
-    std::strcpy(d.LogFont.lfFaceName, "MS Sans Serif");
+    std::wcscpy(d.LogFont.lfFaceName, DialogFontFace);
     return d;
 }
 
