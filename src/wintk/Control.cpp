@@ -31,9 +31,10 @@ Control* NewControl(Control* parent, const wchar_t* baseClass, bool ctl3D)
         c->Color = parent->Color;
         InheritTools(c, parent);
         c->Margin = parent->Margin;
-        c->BoundsLeft = c->Margin;
-        c->BoundsTop = c->Margin + parent->ClientTop;
-        c->BoundsRight = c->BoundsBottom = c->Margin + 64;
+        const int dpi = parent->CurrentDpi();
+        c->BoundsLeft = ScaledToDpi(c->Margin, dpi);
+        c->BoundsTop = ScaledToDpi(c->Margin + parent->ClientTop, dpi);
+        c->BoundsRight = c->BoundsBottom = ScaledToDpi(c->Margin + 64, dpi);
     }
     return c;
 }
@@ -66,7 +67,7 @@ Control* NewChild(Control* parent, const wchar_t* baseClass, DWORD style, const 
 
 void SetHeightDefault(Control* c, int height)
 {
-    c->BoundsBottom = c->BoundsTop + height;
+    c->BoundsBottom = c->BoundsTop + c->Scaled(height);
 }
 
 void TrimSystemMenu(Control* application)
@@ -202,7 +203,7 @@ Control* NewCheckBox(Control* parent, const char* caption)
 {
     Control* c = NewChild(parent, L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, &ButtonCodes, false);
     SetHeightDefault(c, 22);
-    c->BoundsRight = c->BoundsLeft + 72;
+    c->BoundsRight = c->BoundsLeft + c->Scaled(72);
     c->SetCaption(caption);
     return c;
 }
@@ -224,8 +225,8 @@ Control* NewGroupBox(Control* parent, const char* caption)
                           &ButtonCodes, false);
     c->ExStyle |= WS_EX_CONTROLPARENT;
     c->TabStop = false;
-    c->BoundsRight += 36;
-    c->BoundsBottom += 78;
+    c->BoundsRight += c->Scaled(36);
+    c->BoundsBottom += c->Scaled(78);
     c->ClientTop += 22;
     c->ClientLeft += 2;
     c->ClientRight += 2;
@@ -240,8 +241,8 @@ Control* NewProgressBar(Control* parent)
     InitCommonControlsWith(AllCommonControlClasses);
     Control* c = NewChild(parent, PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE, nullptr, true);
     c->IsCommonControl = true;
-    c->BoundsRight = c->BoundsLeft + 300;
-    c->BoundsBottom = c->BoundsTop + 20;
+    c->BoundsRight = c->BoundsLeft + c->Scaled(300);
+    c->BoundsBottom = c->BoundsTop + c->Scaled(20);
     c->ControlId = 0;
     c->TextColor = SystemColor(COLOR_HIGHLIGHT);
     parent->AttachHandler(NotifyForwarder);
@@ -366,8 +367,12 @@ bool Control::CreateWindow()
         PendingControl = nullptr;
         SetPropW(Handle, SelfProperty, this);
     }
-    if (!IsChild)
+    if (!IsChild) {
         SendMessageW(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon()));
+        // Laid out for the system's DPI; a window that opened on a monitor of another follows it.
+        if (int dpi = WindowDpi(Handle); dpi != CurrentDpi())
+            ApplyDpi(this, dpi, nullptr);
+    }
     if (AfterCreate)
         AfterCreate(this);
     if (AfterCreateHook)

@@ -73,7 +73,10 @@ public:
     Control* ParentForm() const;
     Control* RootApplication();
 
-    // Geometry, text and state.
+    // Geometry, text and state. SetPosition, SetSize and SetClientSize take the layout's
+    // values, for 96 DPI, and scale them to the window's DPI; the other calls are in pixels.
+    int CurrentDpi();
+    int Scaled(int value);
     RECT BoundsRect();
     void SetBoundsRect(const RECT& r);
     int Left() { return BoundsRect().left; }
@@ -182,6 +185,7 @@ public:
     void (*AfterCreate)(Control*) = nullptr;
     void (*OnChildChange)(Control* parent, Control* child) = nullptr;
     bool SizeLocked = false;
+    int Dpi = 0;                           // of a top-level control: its layout's DPI; 0 until asked
     int SavedWidth = 0, SavedHeight = 0;
     PaintEvent OnPaint;
     int ModalResult = 0;
@@ -218,6 +222,15 @@ void BrushChanged(void* control, GraphicTool* tool);
 void ApplyFont(Control* control);
 // Gives a new child its own copies of its parent's font and brush.
 void InheritTools(Control* child, Control* parent);
+
+// The DPI of a window: GetDpiForWindow where the system has it, else the screen's
+// LOGPIXELSY (Windows 7). Without a window, the system's DPI.
+int WindowDpi(HWND window);
+constexpr int LayoutDpi = 96; // the DPI that layout values are given for
+inline int ScaledToDpi(int value, int dpi) { return MulDiv(value, dpi, LayoutDpi); }
+// Takes a top-level control's windows to another DPI: the frame to the suggested rectangle
+// (or its size scaled where there is none), every child's place and size, and the fonts.
+void ApplyDpi(Control* control, int dpi, const RECT* suggested);
 
 // Modal box titled with the running Application's caption, owned by owner's window or,
 // without one, by the Application's. The owner is disabled while the box is up.

@@ -214,13 +214,26 @@ void FontChanged(void* context, GraphicTool* tool)
     control->Invalidate();
 }
 
+// A font made for another DPI is made again; the old one goes only once the window and the
+// children that shared it have the new one.
 void ApplyFont(Control* control)
 {
-    if (!control->Font)
+    GraphicTool* font = control->Font;
+    if (!font)
         return;
     if (control->Handle) {
-        control->TextColor = control->Font->Description.ToolColor;
-        control->Perform(WM_SETFONT, reinterpret_cast<WPARAM>(GetToolHandle(control->Font)), 0xFFFF);
+        HGDIOBJ stale = nullptr;
+        if (int dpi = control->CurrentDpi(); font->Dpi != dpi) {
+            stale = font->ToolHandle;
+            font->ToolHandle = nullptr;
+            font->Dpi = dpi;
+        }
+        control->TextColor = font->Description.ToolColor;
+        control->Perform(WM_SETFONT, reinterpret_cast<WPARAM>(GetToolHandle(font)), 0xFFFF);
+        if (stale) {
+            RefreshSharedFonts(control);
+            DeleteObject(stale);
+        }
     }
     FreeIfSet(control->Canvas);
     control->Canvas = nullptr;

@@ -244,6 +244,12 @@ Outcome HandleMessage(Control* control, MSG& msg, LRESULT& result)
         if (Control* application = control->RootApplication())
             PostMessageW(application->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         return Outcome::Handled;
+    case WM_DPICHANGED:
+        if (control->IsChild)
+            return Outcome::NotHandled;
+        ApplyDpi(control, HIWORD(msg.wParam), reinterpret_cast<const RECT*>(msg.lParam));
+        result = 0;
+        return Outcome::Handled;
     case WM_SETFOCUS:
         if (!control->Focus())
             return Outcome::Handled;

@@ -38,6 +38,7 @@ public:
     EventOf<void, GraphicTool*> OnToolChange;
     COLORREF ResolvedColor = 0;
     ToolDescription Description = {};
+    int Dpi = 96; // the font's height is given for 96 DPI; its handle is made for this one
     GraphicTool* (*Factory)() = nullptr;
     HGDIOBJ (*MakeHandle)(GraphicTool* tool) = nullptr;
 };
