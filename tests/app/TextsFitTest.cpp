@@ -16,35 +16,24 @@ namespace {
 
 const char DpiVariable[] = "TESSALY_FIT_DPI";
 
-// The flags that the control draws its text with, as the system's static and button do.
-UINT DrawFlags(HWND window)
-{
-    LONG style = GetWindowLongW(window, GWL_STYLE);
-    wchar_t kind[16] = L"";
-    GetClassNameW(window, kind, 16);
-    UINT prefix = (style & SS_NOPREFIX) && std::wstring(kind).ends_with(L"STATIC") ? DT_NOPREFIX : 0;
-    return std::wstring(kind).ends_with(L"STATIC") ? DT_LEFT | DT_EXPANDTABS | prefix
-                                                   : DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-}
-
+// Measured with the flags that the system's static and button draw with, on the control's font.
 void ExpectTextsFit(Control* control)
 {
     for (int i = 0; i < control->Children->Count; ++i) {
         auto* child = static_cast<Control*>((*control->Children)[i]);
         ExpectTextsFit(child);
-        HWND window = child->Handle;
         wchar_t text[256] = L"";
-        if (!(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) || !GetWindowTextW(window, text, 256))
+        if (!(GetWindowLongW(child->Handle, GWL_STYLE) & WS_VISIBLE) || !GetWindowTextW(child->Handle, text, 256))
             continue;
-        HDC dc = GetDC(window);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
-        RECT needed = {}, client = {};
-        DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DrawFlags(window));
+        UINT flags = child->IsLabel ? DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX : DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+        HDC dc = GetDC(child->Handle);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child->Handle, WM_GETFONT, 0, 0)));
+        RECT needed = {}, client = child->ClientRect();
+        DrawTextW(dc, text, -1, &needed, DT_CALCRECT | flags);
         SelectObject(dc, old);
-        ReleaseDC(window, dc);
-        GetClientRect(window, &client);
-        EXPECT_LE(needed.right, client.right) << child->Caption();
-        EXPECT_LE(needed.bottom, client.bottom) << child->Caption();
+        ReleaseDC(child->Handle, dc);
+        EXPECT_TRUE(needed.right <= client.right && needed.bottom <= client.bottom)
+            << child->Caption() << ": " << needed.right << " x " << needed.bottom << " in " << client.right << " x " << client.bottom;
     }
 }
 
