@@ -189,8 +189,9 @@ MainWindow* BuildMainWindow(Control* application)
     auto* w = NewObject<MainWindow>();
     w->OnDestroy = {ClearReference<MainWindow>, &TheMainWindow};
     TheMainWindow = w;
-    // Placed before CenterWindow moves it: made without a place, the window showed itself
-    // settled to the end-to-end driver before its first probe had started (under Wine 8).
+    // Placed before CenterWindow moves it. Made elsewhere first, under Wine 8 the thread
+    // answered other programs' messages between the size lock and the probe's dialog, so a
+    // driver that takes a locked, settled window for a finished probe went on too early.
     w->Form = NewForm(application, "Tessaly v 1.0")->SetPosition(321, 198)->SetSize(FormWidth, FormHeight);
     AttachAutoFree(w->Form, w);
     w->Form->SetOnShow({OnShow, w});
