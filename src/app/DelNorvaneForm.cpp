@@ -20,7 +20,7 @@ int NorvaneBody(void*, WorkerThread*)
 
 const RunKind NorvaneRun = {
     .Caption = "Удаление Norvane",
-    .Left = 630, .Top = 410, .Width = 191, .Height = 68,
+    .Width = 191, .Height = 68,
     .ClientSize = false,
     .Analysis = false,
     .Pending = &NorvaneRunPending,

@@ -20,7 +20,7 @@ int QuestsBody(void*, WorkerThread*)
 
 const RunKind QuestsRun = {
     .Caption = "Удаление квестов...",
-    .Left = 464, .Top = 322, .Width = 208, .Height = 66,
+    .Width = 208, .Height = 66,
     .ClientSize = false,
     .Analysis = false,
     .Pending = &QuestsRunPending,

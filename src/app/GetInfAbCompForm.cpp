@@ -126,7 +126,7 @@ int ProbeBody(void* dialog, WorkerThread*)
 
 const RunKind ProbeRun = {
     .Caption = "АналИз... но не мОчи ;)",
-    .Left = 515, .Top = 387, .Width = 223, .Height = 43,
+    .Width = 223, .Height = 43,
     .ClientSize = true,
     .Analysis = true,
     .Pending = &ProbeRunPending,

@@ -8,13 +8,17 @@ ProgressWindow* CurrentProgressWindow = nullptr;
 namespace {
 
 const int ProbeStageCount = 3; // the probe reports its stages 1, 2 and 3
+// An info line is as wide as its text: Tahoma at 8 points averages a little over 6 pixels
+// a character in these texts, and 7 leaves room for the rounding of the font at any DPI.
+const int InfoCharWidth = 7;
+const int InfoLineHeight = 14;
 const DWORD ModalFrame = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 const DWORD MinMaxBoxes = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
 Control* NewInfoLabel(Control* form, const char* caption, int top, int width)
 {
-    Control* label = NewLabel(form, caption)->SetPosition(128, top)->SetSize(width, 13);
-    SetFontHeight(label, -11);
+    Control* label = NewLabel(form, caption)->SetPosition(128, top)->SetSize(width, InfoLineHeight);
+    SetFontHeight(label, DialogFontHeight);
     return label;
 }
 
@@ -25,7 +29,7 @@ void RunWithProgress(void* context, Control*, HDC);
 ProgressWindow* BuildProgressWindow(Control* parent)
 {
     auto* w = NewObject<ProgressWindow>();
-    w->Form = NewForm(parent, "InProcessF")->SetPosition(385, 344)->SetClientSize(463, 71);
+    w->Form = NewForm(parent, "InProcessF")->SetClientSize(463, 71);
     AttachAutoFree(w->Form, w);
     w->Form->SetExStyle(w->Form->ExStyle | ModalFrame);
     w->Form->SetStyle(w->Form->Style & ~MinMaxBoxes);
@@ -45,7 +49,7 @@ ProgressWindow* BuildProgressWindow(Control* parent)
 void FitInfoLines(ProgressWindow* window)
 {
     for (Control* label : {window->Info1Lab, window->Info2Lab}) {
-        int width = 6 * static_cast<int>(label->Caption().size());
+        int width = label->Scaled(InfoCharWidth * static_cast<int>(label->CaptionText.size()));
         label->SetWidth(width);
         label->SetLeft(window->Form->Width() / 2 - width / 2);
     }
@@ -57,7 +61,7 @@ CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind)
     dialog->Kind = &kind;
     dialog->OnDestroy = {ClearReference<CarrierDialog>, kind.Global};
     *kind.Global = dialog;
-    dialog->Form = NewForm(parent, kind.Caption)->SetPosition(kind.Left, kind.Top);
+    dialog->Form = NewForm(parent, kind.Caption);
     if (kind.ClientSize)
         dialog->Form->SetClientSize(kind.Width, kind.Height);
     else

@@ -21,7 +21,7 @@ struct CarrierDialog;
 // What distinguishes the three runs.
 struct RunKind {
     const char* Caption;
-    int Left, Top, Width, Height;
+    int Width, Height; // centred on the screen
     bool ClientSize;  // the size is the client area's, not the outer one
     bool Analysis;    // the probe: modal frame, hidden, fixed size, no icon, a progress bar
     bool* Pending;

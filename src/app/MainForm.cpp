@@ -30,25 +30,35 @@ const char* ReasonText(DWORD reason)
 
 struct TextLine {
     Control* MainWindow::*Member;
-    int Top, Width;
+    int Top;
     const char* Text;
 };
 
-// The text is one Russian page; each line is clipped at its label's width.
+// Layout at 96 DPI. The text lines are as wide as the longest of them in Tahoma at any
+// DPI (623 pixels at 96, 643 when the font rounds up at 144) and as high as its line (14
+// at 192 DPI is 28 for a font of 27); the window is wider than the frame by its client's
+// edges.
+const int TextLineLeft = 8, TextLineWidth = 648, TextLineHeight = 14;
+const int FrameWidth = 660, FormWidth = 668;
+const int FormHeight = 287;       // as built; the first paint fixes the client height
+const int FormClientHeight = 260; // whatever the frame
+const int ButtonTop = 228, ButtonHeight = 30;
+
+// The text is one Russian page, a label per line.
 const TextLine TextLines[] = {
-    {&MainWindow::TextLine1, 11, 596, "Эта программа предназначена для очистки Вашего компьютера от различных патчей, модов сделанных Vorenta"},
-    {&MainWindow::TextLine2, 27, 596, "для Проклятых Земель. Эта версия может удалить записи реестра, оставшиеся от Norvane или от дополнительных"},
-    {&MainWindow::TextLine3, 42, 593, "квестов для оригинальной сетевой игры (далее в тексте - \"наших патчей\")."},
-    {&MainWindow::TextLine4, 57, 585, "Также удаляются служебные файлы - инсталлятор и файлы резервных копий (если они есть). Все остальное "},
-    {&MainWindow::TextLine5, 72, 593, "остается неизменным. Поэтому если вы хотите удалить наши патчи то воспользуйтесь программой деинсталляции"},
-    {&MainWindow::TextLine6, 87, 593, "наших патчей - ярлыки для их запуска должны находится в меню кнопки ПУСК: ПУСК\\Программы\\Vorenta\\."},
-    {&MainWindow::TextLine7, 103, 577, "Либо вы можете запустить файл Rikta.exe в папке с игрой."},
-    {&MainWindow::TextLine8, 126, 593, "Этой программой надо пользоваться только в случае сбоя при установке\\деинсталляции наших патчей, или если"},
-    {&MainWindow::TextLine9, 141, 585, "Вы уже удалили Проклятые Земли (в таком случае \"родной\" деинсталлятор наших патчей корректно работать не"},
-    {&MainWindow::TextLine10, 156, 593, "будет). В любом случае, после использования этой программы рекомендуется удалить Проклятые Земли,"},
-    {&MainWindow::TextLine11, 171, 593, "и убедиться, что после этого в папке с игрой не  осталось следующих папок: Maps, Res, Stavor, и следующих"},
-    {&MainWindow::TextLine12, 186, 585, "файлов: Rikta.exe, norvane_readme.txt, lexora.txt. В случае обнаружения - их рекомендуется удалить до повторной "},
-    {&MainWindow::TextLine13, 201, 161, "установки Проклятых Земель."},
+    {&MainWindow::TextLine1, 11, "Эта программа предназначена для очистки Вашего компьютера от различных патчей, модов сделанных Vorenta"},
+    {&MainWindow::TextLine2, 27, "для Проклятых Земель. Эта версия может удалить записи реестра, оставшиеся от Norvane или от дополнительных"},
+    {&MainWindow::TextLine3, 42, "квестов для оригинальной сетевой игры (далее в тексте - \"наших патчей\")."},
+    {&MainWindow::TextLine4, 57, "Также удаляются служебные файлы - инсталлятор и файлы резервных копий (если они есть). Все остальное "},
+    {&MainWindow::TextLine5, 72, "остается неизменным. Поэтому если вы хотите удалить наши патчи то воспользуйтесь программой деинсталляции"},
+    {&MainWindow::TextLine6, 87, "наших патчей - ярлыки для их запуска должны находится в меню кнопки ПУСК: ПУСК\\Программы\\Vorenta\\."},
+    {&MainWindow::TextLine7, 103, "Либо вы можете запустить файл Rikta.exe в папке с игрой."},
+    {&MainWindow::TextLine8, 126, "Этой программой надо пользоваться только в случае сбоя при установке\\деинсталляции наших патчей, или если"},
+    {&MainWindow::TextLine9, 141, "Вы уже удалили Проклятые Земли (в таком случае \"родной\" деинсталлятор наших патчей корректно работать не"},
+    {&MainWindow::TextLine10, 156, "будет). В любом случае, после использования этой программы рекомендуется удалить Проклятые Земли,"},
+    {&MainWindow::TextLine11, 171, "и убедиться, что после этого в папке с игрой не  осталось следующих папок: Maps, Res, Stavor, и следующих"},
+    {&MainWindow::TextLine12, 186, "файлов: Rikta.exe, norvane_readme.txt, lexora.txt. В случае обнаружения - их рекомендуется удалить до повторной "},
+    {&MainWindow::TextLine13, 201, "установки Проклятых Земель."},
 };
 
 MainWindow* Of(void* context)
@@ -149,15 +159,13 @@ void OnShow(void* w, Control*)
     Of(w)->CheckBox1->Activate(true);
 }
 
-// The first paint: fix the client height at 260 whatever the frame, lock the size, probe.
+// The first paint: fix the client height whatever the frame, lock the size, probe.
 void OnFirstPaint(void* w, Control* form, HDC)
 {
     if (!MainFirstPaint)
         return;
     MainFirstPaint = false;
-    int frame = form->Height() - form->ClientHeight();
-    if (frame != 27)
-        form->SetHeight(form->Height() + frame - 27);
+    form->SetClientSize(0, FormClientHeight);
     form->SetSizeLocked(true);
     Refresh(Of(w));
 }
@@ -169,8 +177,8 @@ void OnKeyUp(void* w, Control*, WPARAM& key, uint32_t)
 
 Control* NewMainButton(MainWindow* w, const char* caption, int left, int width, void (*action)(void*, Control*))
 {
-    Control* button = NewButton(w->Form, caption)->SetPosition(left, 228)->SetSize(width, 30);
-    SetFontHeight(button, -11);
+    Control* button = NewButton(w->Form, caption)->SetPosition(left, ButtonTop)->SetSize(width, ButtonHeight);
+    SetFontHeight(button, DialogFontHeight);
     button->OnClick = {action, w};
     return button;
 }
@@ -182,24 +190,28 @@ MainWindow* BuildMainWindow(Control* application)
     auto* w = NewObject<MainWindow>();
     w->OnDestroy = {ClearReference<MainWindow>, &TheMainWindow};
     TheMainWindow = w;
-    w->Form = NewForm(application, "Tessaly v 1.0")->SetPosition(321, 198)->SetSize(616, 287);
+    // Placed before CenterWindow moves it. Made elsewhere first, under Wine 8 the thread
+    // answered other programs' messages between the size lock and the probe's dialog, so a
+    // driver that takes a locked, settled window for a finished probe went on too early.
+    w->Form = NewForm(application, "Tessaly v 1.0")->SetPosition(321, 198)->SetSize(FormWidth, FormHeight);
     AttachAutoFree(w->Form, w);
     w->Form->SetOnShow({OnShow, w});
     w->Form->SetOnPaint({OnFirstPaint, w});
 
-    w->Frame = NewGroupBox(w->Form, nullptr)->SetPosition(0, -4)->SetSize(608, 221);
+    w->Frame = NewGroupBox(w->Form, nullptr)->SetPosition(0, -4)->SetSize(FrameWidth, 221);
     w->Frame->TabStop = false;
-    SetFontHeight(w->Frame, -11);
+    SetFontHeight(w->Frame, DialogFontHeight);
     for (const TextLine& line : TextLines)
-        w->*line.Member = NewLabel(w->Frame, line.Text)->SetPosition(8, line.Top)->SetSize(line.Width, 13);
+        w->*line.Member =
+            NewLabel(w->Frame, line.Text)->SetPosition(TextLineLeft, line.Top)->SetSize(TextLineWidth, TextLineHeight);
     w->CheckBox1 = NewCheckBox(w->Frame, "CheckBox1")->SetPosition(176, 202)->SetSize(0, 16);
     w->CheckBox1->SetVisible(false);
 
-    w->ExitButton = NewMainButton(w, "&Выход", 529, 77, OnExit);
-    w->RefreshButton = NewMainButton(w, "О&бновить", 449, 77, OnRefresh);
+    w->ExitButton = NewMainButton(w, "&Выход", 581, 77, OnExit);
+    w->RefreshButton = NewMainButton(w, "О&бновить", 501, 77, OnRefresh);
     w->DeleteNorvaneButton = NewMainButton(w, "Удалить &Norvane", 6, 104, OnDeleteNorvane);
     w->DeleteQuestsButton = NewMainButton(w, "Удалить &Quests", 120, 104, OnDeleteQuests);
-    w->AboutButton = NewMainButton(w, "&О программе", 360, 86, OnAbout);
+    w->AboutButton = NewMainButton(w, "&О программе", 412, 86, OnAbout);
     for (Control* c : {w->Form, w->CheckBox1, w->ExitButton, w->RefreshButton, w->DeleteNorvaneButton,
                        w->DeleteQuestsButton, w->AboutButton})
         c->SetOnKeyUp({OnKeyUp, w});
@@ -264,7 +276,7 @@ std::string LeftoverReport(const KeptEntries& kept)
         return std::string();
     std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
     for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
-        text += TextIn1251(ShortenedInTheMiddle(kept[i].Path, 120)) + ReasonText(kept[i].Reason) + "\n";
+        text += Utf8Text(ShortenedInTheMiddle(kept[i].Path, 120)) + ReasonText(kept[i].Reason) + "\n";
     if (kept.size() > ListedLeftovers)
         text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
     return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";

@@ -38,7 +38,7 @@ void Refresh(MainWindow* window);
 void HandleKeyUp(MainWindow* window, WPARAM key);
 
 extern const char RemovalWarning[];
-// The warning after a removal that left something (code page 1251): how many entries
+// The warning after a removal that left something (UTF-8): how many entries
 // stayed, the first ten with the reason where it helps, and how to finish. Empty when
 // nothing stayed.
 std::string LeftoverReport(const KeptEntries& kept);

@@ -8,8 +8,6 @@ bool Terminated = false;
 
 namespace {
 
-HMODULE CommonControlsModule = nullptr; // loaded once, never released
-
 bool ModalCloseHandler(Control* form, MSG& msg, LRESULT& result)
 {
     if (msg.message != WM_CLOSE)
@@ -22,7 +20,7 @@ bool ModalCloseHandler(Control* form, MSG& msg, LRESULT& result)
 
 bool MinimizeHandler(Control*, MSG& msg, LRESULT&)
 {
-    if (msg.message != WM_SYSCOMMAND || (msg.wParam & 0xFFF0) != SC_MINIMIZE)
+    if (msg.message != WM_SYSCOMMAND || (msg.wParam & SystemCommandMask) != SC_MINIMIZE)
         return false;
     if (CurrentApplication && CurrentApplication->MinimizeAnchor) {
         Control* anchor = CurrentApplication->MinimizeAnchor;
@@ -54,13 +52,13 @@ bool ShowHandler(Control* control, MSG& msg, LRESULT&)
 static bool ProcessMessage(Control* application)
 {
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         return false;
     if (msg.message == WM_QUIT) {
         Terminated = true;
     } else if (!(application && application->MessageFilter && application->MessageFilter(application, msg))) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return LOWORD(msg.message) != 0;
 }
@@ -137,14 +135,14 @@ int Control::ShowModal()
         static_cast<Control*>((*disabled)[i])->SetEnabled(true);
     Free(disabled);
     if (reactivate && reactivate->Handle)
-        PostMessageA(reactivate->Handle, WM_ACTIVATE, WA_ACTIVE, 0);
+        PostMessageW(reactivate->Handle, WM_ACTIVATE, WA_ACTIVE, 0);
     return ModalResult;
 }
 
 void Control::Close()
 {
     if (Handle)
-        PostMessageA(Handle, WM_CLOSE, 0, 0);
+        PostMessageW(Handle, WM_CLOSE, 0, 0);
 }
 
 bool Control::IsActive()
@@ -195,21 +193,13 @@ void Control::SetOnShow(NotifyEvent event)
 
 void InitCommonControlsWith(DWORD flags)
 {
-    InitCommonControls();
-    if (!CommonControlsModule)
-        CommonControlsModule = LoadLibraryA("comctl32.dll");
-    using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    auto initEx = reinterpret_cast<InitEx>(
-        reinterpret_cast<void*>(GetProcAddress(CommonControlsModule, "InitCommonControlsEx")));
-    if (initEx) {
-        INITCOMMONCONTROLSEX icc = {sizeof icc, flags};
-        initEx(&icc);
-    }
+    INITCOMMONCONTROLSEX icc = {sizeof icc, flags};
+    InitCommonControlsEx(&icc);
 }
 
 int ShowMessageBox(const char* text, uint32_t flags, Control* owner)
 {
     HWND ownerWindow = owner ? owner->Handle : CurrentApplication ? CurrentApplication->Handle : nullptr;
-    const char* caption = CurrentApplication ? CurrentApplication->CaptionText : nullptr;
-    return MessageBoxA(ownerWindow, NonNullText(text), caption, flags);
+    const wchar_t* caption = CurrentApplication ? CurrentApplication->CaptionText.c_str() : nullptr;
+    return MessageBoxW(ownerWindow, WideText(text).c_str(), caption, flags);
 }

@@ -1,7 +1,6 @@
 #include "Control.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <cwchar>
 
 #include "Canvas.h"
 
@@ -13,14 +12,13 @@ void (*AfterCreateHook)(Control*) = nullptr;
 
 namespace {
 
-const char SelfProperty[] = "SELF_";
 const NotifyCodes ButtonCodes = {BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS, 0, 0};
 const NotifyCodes LabelCodes = {STN_CLICKED, 0, 0, 0, 0};
 // List view, tree view, bar, tab, up-down, progress, hot-key and animate classes (0xFF).
 const DWORD AllCommonControlClasses = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                       ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS;
 
-Control* NewControl(Control* parent, const char* baseClass, bool ctl3D)
+Control* NewControl(Control* parent, const wchar_t* baseClass, bool ctl3D)
 {
     Control* c = new Control;
     c->AttachToParent(parent);
@@ -33,14 +31,15 @@ Control* NewControl(Control* parent, const char* baseClass, bool ctl3D)
         c->Color = parent->Color;
         InheritTools(c, parent);
         c->Margin = parent->Margin;
-        c->BoundsLeft = c->Margin;
-        c->BoundsTop = c->Margin + parent->ClientTop;
-        c->BoundsRight = c->BoundsBottom = c->Margin + 64;
+        const int dpi = parent->CurrentDpi();
+        c->BoundsLeft = ScaledToDpi(c->Margin, dpi);
+        c->BoundsTop = ScaledToDpi(c->Margin + parent->ClientTop, dpi);
+        c->BoundsRight = c->BoundsBottom = ScaledToDpi(c->Margin + 64, dpi);
     }
     return c;
 }
 
-Control* NewChild(Control* parent, const char* baseClass, DWORD style, const NotifyCodes* codes, bool ctl3D)
+Control* NewChild(Control* parent, const wchar_t* baseClass, DWORD style, const NotifyCodes* codes, bool ctl3D)
 {
     Control* c = NewControl(parent, baseClass, ctl3D);
     c->IsChild = true;
@@ -68,7 +67,7 @@ Control* NewChild(Control* parent, const char* baseClass, DWORD style, const Not
 
 void SetHeightDefault(Control* c, int height)
 {
-    c->BoundsBottom = c->BoundsTop + height;
+    c->BoundsBottom = c->BoundsTop + c->Scaled(height);
 }
 
 void TrimSystemMenu(Control* application)
@@ -96,7 +95,7 @@ bool NotifyForwarder(Control*, MSG& msg, LRESULT& result)
     if (msg.message != WM_NOTIFY)
         return false;
     auto* header = reinterpret_cast<NMHDR*>(msg.lParam);
-    auto* child = static_cast<Control*>(GetPropA(header->hwndFrom, SelfProperty));
+    auto* child = static_cast<Control*>(GetPropW(header->hwndFrom, SelfProperty));
     if (!child || !child->HandlerChain)
         return false;
     MSG forwarded = msg;
@@ -170,7 +169,7 @@ void Control::AttachToParent(Control* parent)
 
 Control* NewApplication(const char* caption)
 {
-    Control* c = NewControl(nullptr, "App", true);
+    Control* c = NewControl(nullptr, L"App", true);
     c->Style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     c->ExStyle = WS_EX_APPWINDOW;
     c->IsApplication = true;
@@ -183,7 +182,7 @@ Control* NewApplication(const char* caption)
 
 Control* NewForm(Control* parent, const char* caption)
 {
-    Control* c = NewControl(parent, "Form", true);
+    Control* c = NewControl(parent, L"Form", true);
     c->ClassStyle |= CS_DBLCLKS;
     c->IsForm = true;
     c->AttachHandler(FormHandler);
@@ -194,7 +193,7 @@ Control* NewForm(Control* parent, const char* caption)
 
 Control* NewButton(Control* parent, const char* caption)
 {
-    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE, &ButtonCodes, false);
+    Control* c = NewChild(parent, L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE, &ButtonCodes, false);
     SetHeightDefault(c, 22);
     c->SetCaption(caption);
     return c;
@@ -202,16 +201,16 @@ Control* NewButton(Control* parent, const char* caption)
 
 Control* NewCheckBox(Control* parent, const char* caption)
 {
-    Control* c = NewChild(parent, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, &ButtonCodes, false);
+    Control* c = NewChild(parent, L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, &ButtonCodes, false);
     SetHeightDefault(c, 22);
-    c->BoundsRight = c->BoundsLeft + 72;
+    c->BoundsRight = c->BoundsLeft + c->Scaled(72);
     c->SetCaption(caption);
     return c;
 }
 
 Control* NewLabel(Control* parent, const char* caption)
 {
-    Control* c = NewChild(parent, "STATIC", WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX | SS_LEFTNOWORDWRAP,
+    Control* c = NewChild(parent, L"STATIC", WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX | SS_LEFTNOWORDWRAP,
                           &LabelCodes, false);
     SetHeightDefault(c, 22);
     c->IsLabel = true;
@@ -221,13 +220,13 @@ Control* NewLabel(Control* parent, const char* caption)
 
 Control* NewGroupBox(Control* parent, const char* caption)
 {
-    Control* c = NewChild(parent, "BUTTON",
+    Control* c = NewChild(parent, L"BUTTON",
                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_GROUP | WS_TABSTOP | BS_GROUPBOX,
                           &ButtonCodes, false);
     c->ExStyle |= WS_EX_CONTROLPARENT;
     c->TabStop = false;
-    c->BoundsRight += 36;
-    c->BoundsBottom += 78;
+    c->BoundsRight += c->Scaled(36);
+    c->BoundsBottom += c->Scaled(78);
     c->ClientTop += 22;
     c->ClientLeft += 2;
     c->ClientRight += 2;
@@ -240,10 +239,10 @@ Control* NewGroupBox(Control* parent, const char* caption)
 Control* NewProgressBar(Control* parent)
 {
     InitCommonControlsWith(AllCommonControlClasses);
-    Control* c = NewChild(parent, PROGRESS_CLASSA, WS_CHILD | WS_VISIBLE, nullptr, true);
+    Control* c = NewChild(parent, PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE, nullptr, true);
     c->IsCommonControl = true;
-    c->BoundsRight = c->BoundsLeft + 300;
-    c->BoundsBottom = c->BoundsTop + 20;
+    c->BoundsRight = c->BoundsLeft + c->Scaled(300);
+    c->BoundsBottom = c->BoundsTop + c->Scaled(20);
     c->ControlId = 0;
     c->TextColor = SystemColor(COLOR_HIGHLIGHT);
     parent->AttachHandler(NotifyForwarder);
@@ -284,15 +283,15 @@ const UINT NotInheritedClassStyles = CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GL
 
 // The class of the control's kind: a copy of the standard class it is built on (whose
 // procedure then gets the messages the toolkit leaves alone), or a plain class of its own.
-WNDCLASSA KindClass(Control* control, HINSTANCE instance)
+WNDCLASSW KindClass(Control* control, HINSTANCE instance)
 {
-    WNDCLASSA wc = {};
+    WNDCLASSW wc = {};
     wc.style = control->ClassStyle;
     wc.lpfnWndProc = control->BaseWndProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    WNDCLASSA base;
-    if (GetClassInfoA(instance, control->BaseClassName, &base)) {
+    WNDCLASSW base;
+    if (GetClassInfoW(instance, control->BaseClassName, &base)) {
         wc = base;
         wc.hInstance = instance;
         wc.style &= ~NotInheritedClassStyles;
@@ -303,14 +302,14 @@ WNDCLASSA KindClass(Control* control, HINSTANCE instance)
 }
 
 // Registers the class under its toolkit name, with the shared procedure, unless it is there.
-bool RegisterOnce(WNDCLASSA wc, const char* className)
+bool RegisterOnce(WNDCLASSW wc, const wchar_t* className)
 {
-    WNDCLASSA existing;
-    if (GetClassInfoA(wc.hInstance, className, &existing))
+    WNDCLASSW existing;
+    if (GetClassInfoW(wc.hInstance, className, &existing))
         return true;
     wc.lpszClassName = className;
     wc.lpfnWndProc = SharedWindowProc;
-    return RegisterClassA(&wc) != 0;
+    return RegisterClassW(&wc) != 0;
 }
 
 void CreateChildren(Control* control)
@@ -338,10 +337,10 @@ bool Control::CreateWindow()
         return true;
     }
 
-    char className[64] = "obj_";
-    std::strncat(className, BaseClassName, sizeof className - 5);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = KindClass(this, instance);
+    wchar_t className[64] = L"obj_";
+    std::wcsncat(className, BaseClassName, 64 - 5);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW wc = KindClass(this, instance);
     if ((Style & WS_CHILD) && !parentWindow)
         return false;
     if (!RegisterOnce(wc, className))
@@ -357,19 +356,23 @@ bool Control::CreateWindow()
         x = y = CW_USEDEFAULT; // a top-level window nobody placed: the system places it
 
     PendingControl = this;
-    Handle = CreateWindowExA(ExStyle, className, CaptionText, Style, x, y, width, height, parentWindow,
+    Handle = CreateWindowExW(ExStyle, className, CaptionText.c_str(), Style, x, y, width, height, parentWindow,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId)), instance, nullptr);
     if (!Handle) {
         PendingControl = nullptr;
         return false;
     }
-    SendMessageA(Handle, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    if (!GetPropA(Handle, SelfProperty)) {
+    SendMessageW(Handle, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (!GetPropW(Handle, SelfProperty)) {
         PendingControl = nullptr;
-        SetPropA(Handle, SelfProperty, this);
+        SetPropW(Handle, SelfProperty, this);
     }
-    if (!IsChild)
-        SendMessageA(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon()));
+    if (!IsChild) {
+        SendMessageW(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(GetIcon()));
+        // Laid out for the system's DPI; a window that opened on a monitor of another follows it.
+        if (int dpi = WindowDpi(Handle); dpi != CurrentDpi())
+            ApplyDpi(this, dpi, nullptr);
+    }
     if (AfterCreate)
         AfterCreate(this);
     if (AfterCreateHook)
@@ -398,7 +401,7 @@ HWND Control::GetHandle()
 
 LRESULT Control::Perform(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return SendMessageA(GetHandle(), message, wParam, lParam);
+    return SendMessageW(GetHandle(), message, wParam, lParam);
 }
 
 void Control::Destroy()
@@ -440,7 +443,7 @@ void Control::Destroy()
 
     if (Handle) {
         if (IsWindow(Handle)) {
-            auto old = reinterpret_cast<HICON>(SendMessageA(Handle, WM_SETICON, ICON_BIG, 0));
+            auto old = reinterpret_cast<HICON>(SendMessageW(Handle, WM_SETICON, ICON_BIG, 0));
             if (old && !IconShared)
                 DestroyIcon(old);
             if (!WindowGone)
@@ -448,8 +451,6 @@ void Control::Destroy()
         }
         Handle = nullptr;
     }
-    std::free(CaptionText);
-    CaptionText = nullptr;
     if (Parent) {
         if (Parent->CurrentControl == this)
             Parent->CurrentControl = nullptr;

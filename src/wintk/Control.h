@@ -43,6 +43,11 @@ constexpr uint32_t MessagePropertyCode(UINT setter, UINT getter, bool repaint)
 constexpr uint32_t ProgressPositionProperty = MessagePropertyCode(PBM_SETPOS, PBM_GETPOS, true);
 static_assert(ProgressPositionProperty == 0x84020408, "PBM_SETPOS with a repaint, PBM_GETPOS");
 
+// The window property that binds a window to its control.
+inline constexpr wchar_t SelfProperty[] = L"SELF_";
+// WM_SYSCOMMAND's wParam: the command is in these bits, the low four are the system's own.
+constexpr WPARAM SystemCommandMask = 0xFFF0;
+
 // The bits of PositionSet: which edges were placed explicitly.
 enum : uint8_t { LeftSet = 1, TopSet = 2 };
 
@@ -68,7 +73,10 @@ public:
     Control* ParentForm() const;
     Control* RootApplication();
 
-    // Geometry, text and state.
+    // Geometry, text and state. SetPosition, SetSize and SetClientSize take the layout's
+    // values, for 96 DPI, and scale them to the window's DPI; the other calls are in pixels.
+    int CurrentDpi();
+    int Scaled(int value);
     RECT BoundsRect();
     void SetBoundsRect(const RECT& r);
     int Left() { return BoundsRect().left; }
@@ -128,7 +136,7 @@ public:
     HCURSOR Cursor = nullptr;
     HICON Icon = nullptr;                  // owned unless IconShared; all bits set = none
     bool IconShared = false;
-    char* CaptionText = nullptr;           // owned
+    std::wstring CaptionText;
     uint8_t SizeKind = 0;
     int RestoreShowCmd = 0;
     DrawingSurface* Canvas = nullptr;      // owned
@@ -151,7 +159,7 @@ public:
     MessageHook HandlerChain = nullptr;
     MessageHook KeyProc = nullptr;
     void (*BeforeClick)(Control*) = nullptr;
-    const char* BaseClassName = "";
+    const wchar_t* BaseClassName = L"";
     MessageHook MessageProc = nullptr;
     bool Ctl3DChildren = false, Ctl3D = false;
     ColorValue TextColor = 0;
@@ -177,6 +185,7 @@ public:
     void (*AfterCreate)(Control*) = nullptr;
     void (*OnChildChange)(Control* parent, Control* child) = nullptr;
     bool SizeLocked = false;
+    int Dpi = 0;                           // of a top-level control: its layout's DPI; 0 until asked
     int SavedWidth = 0, SavedHeight = 0;
     PaintEvent OnPaint;
     int ModalResult = 0;
@@ -214,12 +223,21 @@ void ApplyFont(Control* control);
 // Gives a new child its own copies of its parent's font and brush.
 void InheritTools(Control* child, Control* parent);
 
+// The DPI of a window: GetDpiForWindow where the system has it, else the screen's
+// LOGPIXELSY (Windows 7). Without a window, the system's DPI.
+int WindowDpi(HWND window);
+constexpr int LayoutDpi = 96; // the DPI that layout values are given for
+inline int ScaledToDpi(int value, int dpi) { return MulDiv(value, dpi, LayoutDpi); }
+// Takes a top-level control's windows to another DPI: the frame to the suggested rectangle
+// (or its size scaled where there is none), every child's place and size, and the fonts.
+void ApplyDpi(Control* control, int dpi, const RECT* suggested);
+
 // Modal box titled with the running Application's caption, owned by owner's window or,
 // without one, by the Application's. The owner is disabled while the box is up.
 int ShowMessageBox(const char* text, uint32_t flags, Control* owner = nullptr);
 
 // Toolkit state.
-extern Control* PendingControl;     // whose CreateWindowExA is in progress
+extern Control* PendingControl;     // whose CreateWindowExW is in progress
 extern Control* CurrentApplication; // the Application while its loop runs
 extern bool ApplicationCreated;
 extern uint16_t NextControlId;

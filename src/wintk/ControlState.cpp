@@ -1,8 +1,6 @@
 // Caption, visibility, enabled state, focus, icon, styles, invalidation, the integer
 // properties and the font of a control. Setters store first and apply when the window exists.
 #include <cstddef>
-#include <cstdlib>
-#include <cstring>
 
 #include "Canvas.h"
 #include "Control.h"
@@ -13,22 +11,18 @@ const HICON NoIcon = reinterpret_cast<HICON>(~static_cast<UINT_PTR>(0));
 std::string Control::Caption()
 {
     if (!Handle)
-        return NonNullText(CaptionText);
-    int length = GetWindowTextLengthA(Handle);
-    std::string text(length, '\0');
-    if (length > 0)
-        GetWindowTextA(Handle, text.data(), length + 1);
-    return text;
+        return Utf8Text(CaptionText);
+    int length = GetWindowTextLengthW(Handle);
+    std::wstring text(length > 0 ? length + 1 : 1, L'\0');
+    text.resize(length > 0 ? GetWindowTextW(Handle, text.data(), length + 1) : 0);
+    return Utf8Text(text);
 }
 
 void Control::SetCaption(const char* text)
 {
-    text = NonNullText(text);
-    std::free(CaptionText);
-    CaptionText = static_cast<char*>(std::malloc(std::strlen(text) + 1));
-    CopyText(CaptionText, text);
+    CaptionText = WideText(text);
     if (Handle) {
-        SetWindowTextA(Handle, CaptionText);
+        SetWindowTextW(Handle, CaptionText.c_str());
         Invalidate();
     }
 }
@@ -124,7 +118,7 @@ static void StoreStyle(Control* control, DWORD& field, int index, DWORD value)
         return;
     field = value;
     if (control->Handle) {
-        SetWindowLongA(control->Handle, index, value);
+        SetWindowLongW(control->Handle, index, value);
         SetWindowPos(control->Handle, nullptr, 0, 0, 0, 0,
                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         control->Invalidate();
@@ -208,7 +202,7 @@ GraphicTool* GetFont(Control* control)
 
 void SetFontHeight(Control* control, int32_t height)
 {
-    SetToolField(GetFont(control), offsetof(ToolDescription, LogFont) + offsetof(LOGFONTA, lfHeight), height);
+    SetToolField(GetFont(control), offsetof(ToolDescription, LogFont) + offsetof(LOGFONTW, lfHeight), height);
 }
 
 void FontChanged(void* context, GraphicTool* tool)
@@ -220,13 +214,26 @@ void FontChanged(void* context, GraphicTool* tool)
     control->Invalidate();
 }
 
+// A font made for another DPI is made again; the old one goes only once the window and the
+// children that shared it have the new one.
 void ApplyFont(Control* control)
 {
-    if (!control->Font)
+    GraphicTool* font = control->Font;
+    if (!font)
         return;
     if (control->Handle) {
-        control->TextColor = control->Font->Description.ToolColor;
-        control->Perform(WM_SETFONT, reinterpret_cast<WPARAM>(GetToolHandle(control->Font)), 0xFFFF);
+        HGDIOBJ stale = nullptr;
+        if (int dpi = control->CurrentDpi(); font->Dpi != dpi) {
+            stale = font->ToolHandle;
+            font->ToolHandle = nullptr;
+            font->Dpi = dpi;
+        }
+        control->TextColor = font->Description.ToolColor;
+        control->Perform(WM_SETFONT, reinterpret_cast<WPARAM>(GetToolHandle(font)), 0xFFFF);
+        if (stale) {
+            RefreshSharedFonts(control);
+            DeleteObject(stale);
+        }
     }
     FreeIfSet(control->Canvas);
     control->Canvas = nullptr;

@@ -12,8 +12,6 @@ void (*SyncDispatcher)(LPARAM worker) = nullptr;
 
 namespace {
 
-const char SelfProperty[] = "SELF_";
-
 // Walks the attached handlers, last attached first, until one handles the message.
 bool RunHandlers(Control* control, MSG& msg, LRESULT& result)
 {
@@ -39,10 +37,10 @@ Control* TargetOf(HWND window)
         Control* target = PendingControl;
         PendingControl = nullptr;
         target->Handle = window;
-        SetPropA(window, SelfProperty, target);
+        SetPropW(window, SelfProperty, target);
         return target;
     }
-    auto* target = static_cast<Control*>(GetPropA(window, SelfProperty));
+    auto* target = static_cast<Control*>(GetPropW(window, SelfProperty));
     return target ? target : CurrentApplication;
 }
 
@@ -82,15 +80,15 @@ LRESULT CALLBACK SharedWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     msg.lParam = lParam;
     Control* target = TargetOf(window);
     if (!target)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     return target->WindowProc(msg);
 }
 
 LRESULT DefaultProcessing(Control* control, MSG& msg)
 {
     if (control->BaseWndProc)
-        return CallWindowProcA(control->BaseWndProc, control->Handle, msg.message, msg.wParam, msg.lParam);
-    return DefWindowProcA(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+        return CallWindowProcW(control->BaseWndProc, control->Handle, msg.message, msg.wParam, msg.lParam);
+    return DefWindowProcW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
 
 namespace {
@@ -135,11 +133,11 @@ Outcome HandleLifetimeMessage(Control* control, MSG& msg)
 {
     switch (LOWORD(msg.message)) {
     case WM_NCDESTROY:
-        RemovePropA(msg.hwnd, SelfProperty);
+        RemovePropW(msg.hwnd, SelfProperty);
         if (control->IsApplication)
             return Outcome::NotHandled;
         if (control->IsMainForm()) {
-            PostMessageA(msg.hwnd, MsgFreeSelf, 0, 0);
+            PostMessageW(msg.hwnd, MsgFreeSelf, 0, 0);
             return Outcome::NotHandled;
         }
         if (CurrentApplication && control->Parent == CurrentApplication) {
@@ -241,10 +239,16 @@ Outcome HandleMessage(Control* control, MSG& msg, LRESULT& result)
         }
         return Outcome::Done;
     case WM_SYSCOMMAND:
-        if ((msg.wParam & 0xFFF0) != SC_MINIMIZE || !control->IsMainForm() || control->IsApplication)
+        if ((msg.wParam & SystemCommandMask) != SC_MINIMIZE || !control->IsMainForm() || control->IsApplication)
             return Outcome::NotHandled;
         if (Control* application = control->RootApplication())
-            PostMessageA(application->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            PostMessageW(application->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        return Outcome::Handled;
+    case WM_DPICHANGED:
+        if (control->IsChild)
+            return Outcome::NotHandled;
+        ApplyDpi(control, HIWORD(msg.wParam), reinterpret_cast<const RECT*>(msg.lParam));
+        result = 0;
         return Outcome::Handled;
     case WM_SETFOCUS:
         if (!control->Focus())
@@ -266,12 +270,12 @@ Outcome HandleMessage(Control* control, MSG& msg, LRESULT& result)
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
-        result = SendMessageA(reinterpret_cast<HWND>(msg.lParam), message + MsgReflectedCtlColor, msg.wParam, msg.lParam);
+        result = SendMessageW(reinterpret_cast<HWND>(msg.lParam), message + MsgReflectedCtlColor, msg.wParam, msg.lParam);
         return Outcome::Handled;
     case WM_COMMAND:
-        if (!GetPropA(reinterpret_cast<HWND>(msg.lParam), SelfProperty))
+        if (!GetPropW(reinterpret_cast<HWND>(msg.lParam), SelfProperty))
             return Outcome::NotHandled;
-        result = SendMessageA(reinterpret_cast<HWND>(msg.lParam), MsgReflectedCommand, msg.wParam, msg.lParam);
+        result = SendMessageW(reinterpret_cast<HWND>(msg.lParam), MsgReflectedCommand, msg.wParam, msg.lParam);
         return Outcome::Handled;
     case MsgSynchronize:
         if (SyncDispatcher)

@@ -2,12 +2,6 @@
 
 #include "Win.h"
 
-bool PathIsFile(const std::wstring& path)
-{
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool PathIsFolder(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());

@@ -3,7 +3,6 @@
 // a folder path that is to be extended ends with a backslash.
 #include <string>
 
-bool PathIsFile(const std::wstring& path);
 bool PathIsFolder(const std::wstring& path);
 // The Windows folder with a trailing backslash; empty when the system cannot say.
 std::wstring WindowsFolderPath();

@@ -1,9 +1,34 @@
-// Placement and size of a control: bounds, client area, centring and the size lock.
-// Setters store first and apply when the window exists.
+// Placement and size of a control: bounds, client area, centring, the size lock, and the
+// one place where the layout's values are scaled to the window's DPI. Setters store first
+// and apply when the window exists.
 #include "Control.h"
 #include "Utils.h"
 
 namespace {
+
+using DpiOfWindow = UINT(WINAPI*)(HWND);
+DpiOfWindow dpiOfWindow = nullptr; // GetDpiForWindow (Windows 10 1607 and later)
+bool dpiOfWindowLooked = false;
+
+// Every child's place and size, at any depth, taken from one DPI to another; children
+// that have no window yet keep theirs in their bounds.
+void ScaleChildren(Control* control, int from, int to)
+{
+    for (int i = 0; i < control->Children->Count; ++i) {
+        auto* child = static_cast<Control*>((*control->Children)[i]);
+        RECT r = child->BoundsRect();
+        child->SetBoundsRect({MulDiv(r.left, to, from), MulDiv(r.top, to, from), MulDiv(r.right, to, from),
+                              MulDiv(r.bottom, to, from)});
+        ScaleChildren(child, from, to);
+    }
+}
+
+void ApplyFonts(Control* control)
+{
+    ApplyFont(control);
+    for (int i = 0; i < control->Children->Count; ++i)
+        ApplyFonts(static_cast<Control*>((*control->Children)[i]));
+}
 
 bool SizeLockHandler(Control* control, MSG& msg, LRESULT& result)
 {
@@ -27,6 +52,59 @@ bool SizeLockHandler(Control* control, MSG& msg, LRESULT& result)
 }
 
 } // namespace
+
+int WindowDpi(HWND window)
+{
+    if (!dpiOfWindowLooked) {
+        dpiOfWindowLooked = true;
+        dpiOfWindow = reinterpret_cast<DpiOfWindow>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    }
+    if (window && dpiOfWindow)
+        if (UINT dpi = dpiOfWindow(window))
+            return static_cast<int>(dpi);
+    HDC dc = GetDC(window);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+    if (dc)
+        ReleaseDC(window, dc);
+    return dpi > 0 ? dpi : LayoutDpi;
+}
+
+// A child is laid out at its top-level window's DPI.
+int Control::CurrentDpi()
+{
+    Control* top = this;
+    while (top->IsChild && top->Parent)
+        top = top->Parent;
+    if (!top->Dpi)
+        top->Dpi = WindowDpi(top->Handle);
+    return top->Dpi;
+}
+
+int Control::Scaled(int value)
+{
+    return ScaledToDpi(value, CurrentDpi());
+}
+
+void ApplyDpi(Control* control, int dpi, const RECT* suggested)
+{
+    const int from = control->CurrentDpi();
+    control->Dpi = dpi;
+    if (from != dpi) {
+        RECT r = control->BoundsRect();
+        RECT target = suggested ? *suggested
+                                : RECT{r.left, r.top, r.left + MulDiv(r.right - r.left, dpi, from),
+                                       r.top + MulDiv(r.bottom - r.top, dpi, from)};
+        // The size lock would hold the window at its old size.
+        control->SavedWidth = target.right - target.left;
+        control->SavedHeight = target.bottom - target.top;
+        control->SetBoundsRect(target);
+        ScaleChildren(control, from, dpi);
+    } else if (suggested) {
+        control->SetBoundsRect(*suggested);
+    }
+    ApplyFonts(control);
+}
 
 RECT Control::BoundsRect()
 {
@@ -106,17 +184,17 @@ void Control::SetHeight(int h)
 
 Control* Control::SetPosition(int left, int top)
 {
-    SetLeft(left);
-    SetTop(top);
+    SetLeft(Scaled(left));
+    SetTop(Scaled(top));
     return this;
 }
 
 Control* Control::SetSize(int width, int height)
 {
     if (width > 0)
-        SetWidth(width);
+        SetWidth(Scaled(width));
     if (height > 0)
-        SetHeight(height);
+        SetHeight(Scaled(height));
     return this;
 }
 
@@ -125,10 +203,10 @@ RECT Control::ClientRect()
     RECT r = {BoundsLeft, BoundsTop, BoundsRight, BoundsBottom};
     if (HWND window = GetHandle())
         GetClientRect(window, &r);
-    r.left += ClientLeft;
-    r.top += ClientTop;
-    r.right -= ClientRight;
-    r.bottom -= ClientBottom;
+    r.left += Scaled(ClientLeft);
+    r.top += Scaled(ClientTop);
+    r.right -= Scaled(ClientRight);
+    r.bottom -= Scaled(ClientBottom);
     return r;
 }
 
@@ -160,9 +238,9 @@ void Control::SetClientHeight(int h)
 Control* Control::SetClientSize(int width, int height)
 {
     if (width > 0)
-        SetClientWidth(width);
+        SetClientWidth(Scaled(width));
     if (height > 0)
-        SetClientHeight(height);
+        SetClientHeight(Scaled(height));
     return this;
 }
 
@@ -171,6 +249,8 @@ Control* Control::CenterWindow()
     RECT reference = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (IsChild && Parent)
         reference = Parent->ClientRect();
+    // Placed by the program, not by the system: a window made here is not made where the
+    // system would put a window nobody placed.
     GetHandle();
     int w = Width();
     SetLeft((reference.right - reference.left - w) >> 1);

@@ -1,6 +1,7 @@
 #include "Graphics.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "Utils.h"
 
@@ -15,8 +16,11 @@ namespace {
 
 HGDIOBJ MakeFont(GraphicTool* tool)
 {
-    if (!tool->ToolHandle)
-        tool->ToolHandle = CreateFontIndirectA(&tool->Description.LogFont);
+    if (!tool->ToolHandle) {
+        LOGFONTW scaled = tool->Description.LogFont;
+        scaled.lfHeight = MulDiv(scaled.lfHeight, tool->Dpi, 96);
+        tool->ToolHandle = CreateFontIndirectW(&scaled);
+    }
     return tool->ToolHandle;
 }
 
@@ -25,7 +29,7 @@ ToolDescription DefaultFont()
     ToolDescription d = {};
     d.ToolColor = SystemColor(COLOR_WINDOWTEXT);
     d.LogFont.lfCharSet = DEFAULT_CHARSET;
-    std::strcpy(d.LogFont.lfFaceName, "MS Sans Serif");
+    std::wcscpy(d.LogFont.lfFaceName, DialogFontFace);
     return d;
 }
 
@@ -81,7 +85,7 @@ HGDIOBJ GetToolHandle(GraphicTool* tool)
 {
     if (tool->ToolHandle)
         return tool->ToolHandle;
-    if (tool->MasterTool && SameBytes(&tool->MasterTool->Description, &tool->Description, sizeof(ToolDescription)))
+    if (tool->MasterTool && tool->MasterTool->Dpi == tool->Dpi && SameBytes(&tool->MasterTool->Description, &tool->Description, sizeof(ToolDescription)))
         return GetToolHandle(tool->MasterTool);
     tool->ResolvedColor = ColorToRGB(tool->Description.ToolColor);
     tool->MakeHandle(tool);

@@ -12,12 +12,19 @@ constexpr ColorValue SystemColorFlag = 0x80000000u;
 constexpr ColorValue SystemColor(int index) { return SystemColorFlag | static_cast<uint32_t>(index); }
 COLORREF ColorToRGB(ColorValue value);
 
-// The 64 bytes that tools compare and copy as a whole.
+// What tools compare and copy as a whole.
 struct ToolDescription {
     ColorValue ToolColor;
-    LOGFONTA LogFont;
+    LOGFONTW LogFont;
 };
-static_assert(sizeof(ToolDescription) == 64, "a tool description is 64 bytes");
+static_assert(sizeof(ToolDescription) == 96, "a tool description is 96 bytes");
+
+// The face of every font the toolkit makes. Windows maps it to Tahoma, which has Cyrillic
+// whatever the system's code page; "MS Sans Serif" has it only under code page 1251, and
+// the message font under a Japanese code page is one without it.
+inline constexpr wchar_t DialogFontFace[] = L"MS Shell Dlg 2";
+// The character height of the dialog texts at 96 DPI (8 points).
+constexpr int32_t DialogFontHeight = -11;
 
 enum : uint8_t { FontKind = 1 };
 
@@ -31,6 +38,7 @@ public:
     EventOf<void, GraphicTool*> OnToolChange;
     COLORREF ResolvedColor = 0;
     ToolDescription Description = {};
+    int Dpi = 96; // the font's height is given for 96 DPI; its handle is made for this one
     GraphicTool* (*Factory)() = nullptr;
     HGDIOBJ (*MakeHandle)(GraphicTool* tool) = nullptr;
 };

@@ -33,34 +33,24 @@ bool SameBytes(const void* a, const void* b, uint32_t count)
     return true;
 }
 
-const char* NonNullText(const char* text)
+std::wstring WideText(const char* utf8)
 {
-    return text ? text : "";
+    if (!utf8 || !*utf8)
+        return std::wstring();
+    int size = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), size);
+    wide.resize(wide.size() - 1); // the terminator counted by the call
+    return wide;
 }
 
-char* CopyText(char* destination, const char* source)
+std::string Utf8Text(const std::wstring& wide)
 {
-    std::memcpy(destination, source, std::strlen(source) + 1);
-    return destination;
-}
-
-const char* FindChar(const char* text, char ch)
-{
-    for (;; ++text) {
-        if (*text == ch)
-            return text;
-        if (!*text)
-            return nullptr;
-    }
-}
-
-std::string TextIn1251(const std::wstring& text)
-{
-    if (text.empty())
+    if (wide.empty())
         return std::string();
-    const int length = static_cast<int>(text.size());
-    int size = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, "?", nullptr);
-    std::string bytes(size > 0 ? size : 0, '\0');
-    WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, text.data(), length, bytes.data(), size, "?", nullptr);
-    return bytes;
+    const int length = static_cast<int>(wide.size());
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), size, nullptr, nullptr);
+    return utf8;
 }

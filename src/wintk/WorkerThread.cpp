@@ -62,7 +62,7 @@ void WorkerThread::Synchronize(void (*proc)(void* context), void* context)
 {
     SyncDispatcher = DispatchSyncCall;
     SyncCall = {proc, context};
-    SendMessageA(CurrentApplication->Handle, MsgSynchronize, 0, reinterpret_cast<LPARAM>(this));
+    SendMessageW(CurrentApplication->Handle, MsgSynchronize, 0, reinterpret_cast<LPARAM>(this));
 }
 
 void WorkerThread::Terminate()

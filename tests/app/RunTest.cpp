@@ -45,7 +45,7 @@ int SleepingBody(void*, WorkerThread*)
 
 bool testRunPending;
 CarrierDialog* testDialog;
-const RunKind TestRun = {"Test", 10, 10, 200, 60, false, false, &testRunPending, &testDialog, "Подождите, удаляю...", SleepingBody};
+const RunKind TestRun = {"Test", 200, 60, false, false, &testRunPending, &testDialog, "Подождите, удаляю...", SleepingBody};
 
 class RunTest : public ::testing::Test {
 protected:
@@ -79,8 +79,8 @@ TEST_F(RunTest, ProbeRunSetsTheButtonsAndDrivesTheBarFrom0To3)
     MakeRegKey(HKEY_LOCAL_MACHINE, NorvaneKeyPath);
     // The info line is as wide as its text (6 pixels a character) and centred.
     onProgressShown = [](Control* form) {
-        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Width(), 192);
-        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Left(), form->Width() / 2 - 96);
+        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Width(), 224);
+        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Left(), form->Width() / 2 - 112);
     };
     RunDialog(BuildProbeDialog(app));
 
@@ -113,8 +113,8 @@ TEST_F(RunTest, RemovalRunHidesTheBar)
         // The form is not visible yet, so the bar's own style is what tells.
         HWND barWindow = CurrentProgressWindow->ProgressBar->Handle;
         EXPECT_FALSE(barWindow && (GetWindowLongA(barWindow, GWL_STYLE) & WS_VISIBLE));
-        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Width(), 120);
-        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Left(), form->Width() / 2 - 60);
+        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Width(), 140);
+        EXPECT_EQ(CurrentProgressWindow->Info1Lab->Left(), form->Width() / 2 - 70);
     };
     RunDialog(BuildQuestsRemovalDialog(app));
 

@@ -32,8 +32,8 @@ TEST(E2eWindow, NothingInstalled)
     GetClientRect(main, &client);
     GetWindowRect(main, &r);
     EXPECT_EQ(client.bottom, 260);
-    EXPECT_EQ(r.right - r.left, 616);
-    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 616) / 2);
+    EXPECT_EQ(r.right - r.left, 668);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 668) / 2);
     EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 287) / 2);
     ASSERT_TRUE(GetWindowLongA(main, GWL_STYLE) & WS_THICKFRAME) << "no sizing border: nothing to lock";
     LONG midX = (r.left + r.right) / 2, midY = (r.top + r.bottom) / 2;
@@ -45,8 +45,8 @@ TEST(E2eWindow, NothingInstalled)
     MINMAXINFO info = {};
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutA(main, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info), SMTO_NORMAL, 3000, &answer));
-    EXPECT_EQ(info.ptMinTrackSize.x, 616);
-    EXPECT_EQ(info.ptMaxTrackSize.x, 616);
+    EXPECT_EQ(info.ptMinTrackSize.x, 668);
+    EXPECT_EQ(info.ptMaxTrackSize.x, 668);
     EXPECT_EQ(info.ptMinTrackSize.y, r.bottom - r.top);
     EXPECT_EQ(info.ptMaxTrackSize.y, r.bottom - r.top);
 

@@ -3,11 +3,13 @@
 #include <cstring>
 #include <thread>
 
+#include "wintk/Utils.h"
+
 static std::string WindowText(HWND window)
 {
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    wchar_t text[1024] = L"";
+    GetWindowTextW(window, text, 1024);
+    return Utf8Text(text);
 }
 
 HeldKeys::HeldKeys(std::initializer_list<int> down)

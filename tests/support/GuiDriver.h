@@ -54,7 +54,7 @@ private:
     BYTE saved_[256];
 };
 
-// What a message box showed, read through the A functions (code page 1251 bytes).
+// What a message box showed, read through the W functions (in UTF-8).
 struct MessageBoxSeen {
     int Answer = 0;
     HWND Owner = nullptr;

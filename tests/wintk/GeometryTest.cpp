@@ -134,4 +134,31 @@ TEST_F(Geometry, NoIconDisabledBeforeCreationFocusRefusedSizeLockAndMessagePrope
     EXPECT_EQ(SendMessageA(bar->Handle, PBM_GETPOS, 0, 0), 60);
 }
 
+// A form moved to a monitor of twice the DPI: the suggested rectangle, children and fonts
+// at twice their size; the size lock follows.
+TEST_F(Geometry, DpiChangeTakesTheSuggestedRectangleAndRescalesChildrenAndFonts)
+{
+    Control* form = NewForm(app, "Dpi");
+    form->SetPosition(100, 100)->SetSize(300, 200);
+    Control* label = NewLabel(form, "label");
+    label->SetPosition(8, 10)->SetSize(120, 14);
+    SetFontHeight(label, DialogFontHeight);
+    ASSERT_TRUE(app->CreateWindow());
+    form->SetSizeLocked(true);
+    const int dpi = form->CurrentDpi();
+    RECT suggested = {50, 60, 50 + 600, 60 + 400};
+    SendMessageW(form->Handle, WM_DPICHANGED, MAKEWPARAM(2 * dpi, 2 * dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT r = WindowRect(form);
+    EXPECT_TRUE(EqualRect(&r, &suggested));
+    RECT expected = {MulDiv(16, dpi, 96), MulDiv(20, dpi, 96), MulDiv(256, dpi, 96), MulDiv(48, dpi, 96)};
+    r = label->BoundsRect();
+    EXPECT_TRUE(EqualRect(&r, &expected)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(label->Handle, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, MulDiv(2 * DialogFontHeight, dpi, 96));
+    MINMAXINFO info = {};
+    SendMessageW(form->Handle, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMaxTrackSize.x, 600);
+}
+
 } // namespace

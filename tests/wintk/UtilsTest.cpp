@@ -7,7 +7,6 @@
 #include "support/GuiDriver.h"
 #include "wintk/FileSystem.h"
 #include "wintk/Registry.h"
-#include "wintk/TextList.h"
 #include "wintk/Utils.h"
 
 namespace {
@@ -16,8 +15,7 @@ using MessageBoxes = WindowTest;
 
 TEST_F(MessageBoxes, OwnedByTheRunningApplicationAndTitledWithItsCaption)
 {
-    // "Вы ТОЧНО уверены?" in code page 1251.
-    const char warning[] = "\xc2\xfb \xd2\xce\xd7\xcd\xce \xf3\xe2\xe5\xf0\xe5\xed\xfb?";
+    const char warning[] = "Вы ТОЧНО уверены?";
     ASSERT_TRUE(app->CreateWindow());
     CurrentApplication = app;
     MessageBoxSeen seen = AnswerMessageBox(IDNO, [&] { return ShowMessageBox(warning, MB_YESNO); });
@@ -43,7 +41,7 @@ TEST_F(MessageBoxes, OwnedByTheRunningApplicationAndTitledWithItsCaption)
     EXPECT_EQ(seen.Text, "");
 }
 
-TEST(Utils, ShiftStateSameBytesAndFindChar)
+TEST(Utils, ShiftStateSameBytesAndTextsBothWays)
 {
     {
         HeldKeys keys({VK_CONTROL, VK_MENU});
@@ -63,11 +61,11 @@ TEST(Utils, ShiftStateSameBytesAndFindChar)
         EXPECT_EQ(SameBytes(x, y, 6), i == 6) << "byte " << i;
     }
 
-    const char caption[] = "\xce&\xe1\xed\xee\xe2\xe8\xf2\xfc"; // "О&бновить"
-    EXPECT_EQ(FindChar(caption, '&'), caption + 1);
-    EXPECT_EQ(FindChar(caption, '\xe1'), caption + 2);
-    EXPECT_EQ(FindChar(caption, '\0'), caption + 9);
-    EXPECT_EQ(FindChar(caption, 'x'), nullptr);
+    // Cyrillic, CJK and a surrogate pair keep every character both ways; null is empty.
+    const wchar_t wide[] = L"О&бновить 漢 \U0001F600";
+    EXPECT_EQ(WideText(Utf8Text(wide).c_str()), wide);
+    EXPECT_EQ(Utf8Text(wide), "О&бновить 漢 \xF0\x9F\x98\x80");
+    EXPECT_EQ(WideText(nullptr), L"");
 }
 
 // A path that looks absolute but depends on the current drive or folder would let a
@@ -88,21 +86,6 @@ TEST(FileSystemAndRegistry, AbsolutePathsAndStringsStoredWithoutTerminator)
     EXPECT_EQ(ReadStringValue(open, L"inner"), L"ab");
     RegCloseKey(open);
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
-}
-
-// Lists of names, each followed by a delimiter, worked off from the front.
-TEST(TextList, TakeTokenCutsOneItemAndItsDelimiter)
-{
-    std::string list = "a||b";
-    EXPECT_EQ(TakeToken(list, "|"), "a");
-    EXPECT_EQ(list, "|b");
-    EXPECT_EQ(TakeToken(list, "|;"), "");
-    EXPECT_EQ(TakeToken(list, "|"), "b") << "a list without delimiter is taken whole";
-    EXPECT_EQ(list, "");
-    EXPECT_EQ(TailFrom("abc", 0), "abc");
-    EXPECT_EQ(TailFrom("abc", 4), "");
-    EXPECT_EQ(FirstOfCharsPosition("abc", "xcb"), 2);
-    EXPECT_EQ(CharPosition("abc", 'x'), -1);
 }
 
 } // namespace

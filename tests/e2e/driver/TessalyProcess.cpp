@@ -1,5 +1,7 @@
 #include "TessalyProcess.h"
 
+#include "wintk/Utils.h"
+
 namespace {
 
 // The hook calls back without a context; one process is watched at a time.
@@ -63,9 +65,9 @@ void PauseServing(int ms)
 
 std::string WindowText(HWND window)
 {
-    char text[512] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    wchar_t text[512] = L"";
+    GetWindowTextW(window, text, 512);
+    return Utf8Text(text);
 }
 
 HWND FindChild(HWND parent, const std::string& caption)
@@ -216,7 +218,7 @@ HWND TessalyProcess::WaitMessageBox(std::string& text) const
     // The message is the box's static control with text; an icon's static has none.
     text.clear();
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0 && GetWindowTextLengthA(child) > 0)
+        if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0 && GetWindowTextLengthW(child) > 0)
             text = WindowText(child);
     return box;
 }

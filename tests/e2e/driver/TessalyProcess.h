@@ -8,7 +8,7 @@
 
 #include "wintk/Win.h"
 
-// Captions and texts, in code page 1251 like the program's.
+// Captions and texts, in UTF-8 like the program's; windows are read through the W functions.
 inline constexpr char MainCaption[] = "Tessaly v 1.0";
 inline constexpr char AboutCaption[] = "About Tessaly";
 inline constexpr char ExitCaption[] = "&Выход";

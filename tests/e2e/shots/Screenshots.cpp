@@ -1,5 +1,6 @@
 // Saves the README's pictures of Tessaly's windows. scripts/screenshots runs it under
-// Xvfb in the build's prefix, with the unix folder for the PNGs as its argument.
+// Xvfb in the build's prefix, with the unix folder for the PNGs as its argument, and once
+// more under code page 1252 with "cp1252" after it for the main window alone.
 #include <cstdio>
 #include <string>
 
@@ -33,6 +34,31 @@ bool Fail(const char* what)
 {
     std::fprintf(stderr, "screenshots: %s\n", what);
     return false;
+}
+
+// A Tessaly of its own for one picture of the main window; dpi, when given, is the
+// prefix's LogPixels while it starts.
+bool ShootMainWindow(const char* name, DWORD dpi)
+{
+    GameSetup pc{"screenshots-main"};
+    pc.RegisterGame(pc.Game);
+    pc.FillGameFolder();
+    pc.InstallQuests();
+    pc.InstallNorvane();
+    const char key[] = "Control Panel\\Desktop", value[] = "LogPixels";
+    if (dpi)
+        RegSetKeyValueA(HKEY_CURRENT_USER, key, value, REG_DWORD, &dpi, sizeof dpi);
+    TessalyProcess app;
+    bool started = app.Start();
+    if (dpi)
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, key, value);
+    if (!started)
+        return Fail("Tessaly did not come up");
+    if (!Shoot(app.Main(), name))
+        return Fail("no picture of the main window");
+    PostMessageA(app.Main(), WM_CLOSE, 0, 0);
+    DWORD code = 0;
+    return app.WaitExit(5000, code) || Fail("Tessaly did not end");
 }
 
 bool ShootAll()
@@ -83,17 +109,22 @@ bool ShootAll()
 
     PostMessageA(app.Main(), WM_CLOSE, 0, 0);
     DWORD code = 0;
-    return app.WaitExit(5000, code) || Fail("Tessaly did not end");
+    if (!app.WaitExit(5000, code))
+        return Fail("Tessaly did not end");
+    app.Kill();
+    return ShootMainWindow("main-window-150.png", 144);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: e2e_screenshots UNIX-FOLDER\n");
+    if (argc < 2 || argc > 3 || (argc == 3 && std::string(argv[2]) != "cp1252")) {
+        std::fprintf(stderr, "usage: e2e_screenshots UNIX-FOLDER [cp1252]\n");
         return 2;
     }
     folder = argv[1];
+    if (argc == 3)
+        return ShootMainWindow("main-window-1252.png", 0) ? 0 : 1;
     return ShootAll() ? 0 : 1;
 }
