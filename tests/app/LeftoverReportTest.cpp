@@ -48,7 +48,7 @@ TEST(LeftoverReport, LongPathsAreShortenedInTheirMiddle)
     EXPECT_NE(text.find("\\d\\leaf.txt (занят другой программой)\n", start), std::string::npos) << text;
     EXPECT_LE(text.find('\n', start + 2) - (start + 2), 120u + std::string(" (занят другой программой)").size()) << text;
     EXPECT_NE(text.find("\n" + Narrow(whole) + " (нет доступа)\n"), std::string::npos) << text;
-    EXPECT_LT(text.size(), 500u);
+    EXPECT_LT(text.size(), 700u); // UTF-8 bytes
 }
 
 } // namespace
