@@ -98,11 +98,11 @@ public:
     // folder is open on the folder at path (which ends with a backslash). Answers whether
     // everything inside went. Depth first with a stack of its own: a tree of any depth
     // costs memory per level, never the thread's stack.
-    bool RemoveContent(HANDLE folder, DWORD attributes, std::wstring& path)
+    bool RemoveContent(HANDLE folder, std::wstring& path)
     {
         const size_t keptBefore = Kept.size();
         std::vector<Level> levels;
-        Enter(levels, FileHandle(), folder, attributes, path);
+        Enter(levels, FileHandle(), folder, 0, path);
         while (!levels.empty()) {
             Level& level = levels.back();
             path.resize(level.PathSize);
@@ -242,7 +242,7 @@ KeptEntries RemoveTreeIn(HANDLE parent, const std::wstring& parentPath, const st
     if (!IsFolder(facts.Attributes))
         return removal.Kept;
     std::wstring path = self + L'\\';
-    bool empty = IsLink(facts.Attributes) || removal.RemoveContent(handle.Get(), facts.Attributes, path);
+    bool empty = IsLink(facts.Attributes) || removal.RemoveContent(handle.Get(), path);
     if (!empty || !removeSelf || !removal.Delete(handle.Get(), facts.Attributes, self))
         return removal.Kept;
     handle = FileHandle();
