@@ -163,20 +163,24 @@ private:
     }
 
     // A file, or a link to one, which is opened and deleted as the link. Read-only is asked
-    // of the handle only where the listing says so: a file made read-only since its listing
-    // refuses the deletion and is reported, unchanged.
+    // of the handle only where the listing says so; any other file goes in one open with
+    // delete-on-close, which one made read-only since its listing refuses, unchanged.
     void RemoveEntry(HANDLE parent, const FolderEntry& entry, const std::wstring& path)
     {
         DWORD error = 0;
-        const bool listedReadOnly = IsReadOnly(entry.Attributes);
-        FileHandle handle = OpenEntry(parent, entry.Name, false, listedReadOnly, error);
+        if (!IsReadOnly(entry.Attributes)) {
+            if (!DeleteOnClose(parent, entry.Name, error) && !IsMissing(error))
+                Keep(path, error);
+            return;
+        }
+        FileHandle handle = OpenEntry(parent, entry.Name, false, true, error);
         HandleFacts facts = {};
-        if (!handle || (listedReadOnly && !QueryHandleFacts(handle.Get(), facts, error))) {
+        if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
             if (!IsMissing(error))
                 Keep(path, error);
             return;
         }
-        Delete(handle.Get(), listedReadOnly ? facts.Attributes : 0, path);
+        Delete(handle.Get(), facts.Attributes, path);
     }
 
     // A listed link is deleted as it is and never entered, whatever the handle says.

@@ -104,6 +104,11 @@ FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, boo
     return OpenRelative(parent, name, access, options, error);
 }
 
+bool DeleteOnClose(HANDLE parent, const std::wstring& name, DWORD& error)
+{
+    return bool(OpenRelative(parent, name, DELETE | SYNCHRONIZE, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE, error));
+}
+
 bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error)
 {
     FileHandle handle = OpenRelative(parent, name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, error);

@@ -53,6 +53,12 @@ bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error);
 // name (a plain name) inside the folder of parent, opened for deletion. asFolder asks for
 // a folder whose entries can be read; writeAttributes adds the right to change attributes.
 FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error);
+// Deletes the file name (a plain name) inside the folder of parent, as itself, in one open
+// with delete-on-close and its close: one call to the system fewer than an open, a
+// disposition and a close. A read-only file refuses the open; a deletion that fails at the
+// close (another program holds the file with delete sharing) is not seen here, but keeps
+// the file's folder from going.
+bool DeleteOnClose(HANDLE parent, const std::wstring& name, DWORD& error);
 // Whether name no longer lies in parent, confirmed by an open that fails with "not found";
 // a name that is still there, a deletion only pending, leaves ERROR_DELETE_PENDING.
 bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error);

@@ -21,21 +21,30 @@ protected:
 };
 
 // The game folder named only in the hive of a logged-on user who is not the one that runs
-// Tessaly, beside one named by the current user: both are cleaned.
-TEST_F(GameFolders, EveryLoadedUsersGameFolderIsCleaned)
+// Tessaly, beside the current user's, which is named in 8.3 short names (its copy in the
+// VirtualStore lies under the long names): both are cleaned, and so is the copy.
+TEST_F(GameFolders, EveryLoadedUsersGameFolderIsCleanedWhateverItsNames)
 {
+    VirtualCopies copies{pc.Root};
     pc.FillGameFolder();
     pc.InstallQuests();
-    MakeTree(pc.Root, {{"Mine\\", ""}, {"Mine\\Stavor\\", ""}, {"Mine\\Stavor\\b.dat", "b"}, {"Mine\\Rikta.exe", "r"}, {"Mine\\keep.cfg", "k"}});
+    const std::string mine = pc.Root + "Evil Islands Mine\\";
+    MakeFolder(mine);
+    MakeTree(mine, {{"Stavor\\", ""}, {"Stavor\\b.dat", "b"}, {"Rikta.exe", "r"}, {"keep.cfg", "k"}});
+    copies.Make(copies.UserStore, mine + "Stavor\\copy.dat");
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameA(mine.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_EQ(std::string(shortName).find("Evil Islands"), std::string::npos) << shortName;
     SetRegString(HKEY_USERS, OtherHive + "\\" + PathSettingsPath, "WORK PATH", pc.Game);
-    pc.RegisterGame(pc.Root + "Mine");
+    pc.RegisterGame(shortName);
     TreeSnapshot before = Snapshot(pc.Root);
 
     Probe();
-    EXPECT_EQ(InstallState.GameFolders, (std::vector<std::wstring>{Wide(pc.Root + "Mine\\"), Wide(pc.Game)}));
+    EXPECT_EQ(InstallState.GameFolders, (std::vector<std::wstring>{Wide(mine), Wide(pc.Game)}));
     EXPECT_TRUE(DeleteQuestLeftovers().empty());
-    EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt", "Mine\\Stavor", "Mine\\Rikta.exe"}));
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt", "Evil Islands Mine\\Stavor",
+                                                  "Evil Islands Mine\\Rikta.exe"}));
+    EXPECT_FALSE(Exists(VirtualCopies::In(copies.UserStore, mine + "Stavor")));
 }
 
 // Folders that hold what is not the game's, each with a backup folder and a service file in
@@ -102,27 +111,6 @@ TEST_F(GameFolders, NothingIsTakenThroughALink)
     EXPECT_EQ(ReadFileBytes(pc.Root + "Other\\precious.txt"), "keep");
     EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe"}));
     DeleteTree(link);
-}
-
-// "WORK PATH" in 8.3 short names: the copies in the VirtualStore lie under the long names.
-TEST_F(GameFolders, ShortNamesFindTheCopiesUnderTheLongNames)
-{
-    VirtualCopies copies{pc.Root};
-    const std::string game = pc.Root + "Evil Islands Game\\";
-    MakeTree(pc.Root, {{"Evil Islands Game\\", ""}, {"Evil Islands Game\\Stavor\\", ""}, {"Evil Islands Game\\Stavor\\b.dat", "b"}});
-    copies.Make(copies.UserStore, game + "Stavor\\copy.dat");
-    copies.Make(copies.UserStore, game + "Rikta.exe");
-    MakeRegKey(HKEY_LOCAL_MACHINE, QuestsKeyPath);
-    char shortName[MAX_PATH] = {};
-    ASSERT_GT(GetShortPathNameA(game.c_str(), shortName, MAX_PATH), 0u);
-    ASSERT_EQ(std::string(shortName).find("Evil Islands"), std::string::npos) << shortName;
-    pc.RegisterGame(shortName);
-
-    Probe();
-    EXPECT_EQ(InstallState.GameFolders, std::vector<std::wstring>{Wide(game)});
-    EXPECT_TRUE(DeleteQuestLeftovers().empty());
-    EXPECT_FALSE(Exists(game + "Stavor") || Exists(VirtualCopies::In(copies.UserStore, game + "Stavor")) ||
-                 Exists(VirtualCopies::In(copies.UserStore, game + "Rikta.exe")));
 }
 
 } // namespace
