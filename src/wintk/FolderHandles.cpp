@@ -111,9 +111,11 @@ bool DeleteOnClose(HANDLE parent, const std::wstring& name, DWORD& error)
 
 bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error)
 {
+    // Windows refuses to open a name whose deletion is pending (access denied), Wine opens
+    // it: either way it is still there.
     FileHandle handle = OpenRelative(parent, name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, error);
-    if (!handle)
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    if (!handle && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+        return true;
     error = ERROR_DELETE_PENDING;
     return false;
 }

@@ -60,7 +60,7 @@ FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, boo
 // the file's folder from going.
 bool DeleteOnClose(HANDLE parent, const std::wstring& name, DWORD& error);
 // Whether name no longer lies in parent, confirmed by an open that fails with "not found";
-// a name that is still there, a deletion only pending, leaves ERROR_DELETE_PENDING.
+// a name that is still there, its deletion only pending, leaves ERROR_DELETE_PENDING.
 bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error);
 // Every entry but "." and "..", in the order of the file system.
 bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error);
