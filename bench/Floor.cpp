@@ -25,8 +25,9 @@ HANDLE OpenChild(HANDLE parent, const std::wstring& name, bool folder)
     IO_STATUS_BLOCK io = {};
     HANDLE handle = nullptr;
     ULONG options = FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
-    NtOpenFile(&handle, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (folder ? FILE_LIST_DIRECTORY : 0), &attributes, &io,
-               ShareAll, options | (folder ? FILE_DIRECTORY_FILE : 0));
+    // A file goes at its close (delete-on-close), as in RemoveFolderTree; a folder by its disposition.
+    NtOpenFile(&handle, DELETE | SYNCHRONIZE | (folder ? FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES : 0), &attributes, &io, ShareAll,
+               options | (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE));
     return handle;
 }
 
@@ -71,7 +72,7 @@ void FloorLevel(HANDLE folder, long& entries)
             if (entry.Folder)
                 FloorLevel(child, entries);
             else {
-                MarkAndClose(child);
+                CloseHandle(child);
                 ++entries;
             }
         }

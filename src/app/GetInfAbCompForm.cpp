@@ -6,7 +6,6 @@
 
 namespace {
 
-const char GameKey[] = "Software\\Nival Interactive\\EvilIslands";
 const char PathSettingsKey[] = "Software\\Nival Interactive\\EvilIslands\\Path Settings";
 const wchar_t WorkPathValue[] = L"WORK PATH";
 
@@ -17,33 +16,127 @@ void ReportStage(const StageReport& report, long long stage)
         report.Proc(report.Context);
 }
 
-// A relative "WORK PATH" (".\" included) would name a folder relative to this program's
-// current folder, not the game's: it is as unusable as a missing one.
+// "WORK PATH" under root\hive as stored; empty when it is missing or not REG_SZ.
+std::wstring ReadWorkPath(HKEY root, const std::string& hive)
+{
+    HKEY key = KeyOpenForRead(root, (hive + PathSettingsKey).c_str());
+    std::wstring value = ReadStringValue(key, WorkPathValue);
+    KeyClose(key);
+    return value;
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Both folders end with a backslash.
+bool SameOrUnder(const std::wstring& path, const std::wstring& folder)
+{
+    return !folder.empty() && path.size() >= folder.size() && SameFolder(path.substr(0, folder.size()), folder);
+}
+
+// The full path with long names and a trailing backslash; empty when there is nothing, with
+// error set when the system could not say.
+std::wstring LongFolderPath(const std::wstring& path, DWORD& error)
+{
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    DWORD length = size ? GetFullPathNameW(path.c_str(), size, full.data(), nullptr) : 0;
+    if (length == 0 || length >= size) {
+        error = ERROR_BAD_PATHNAME;
+        return std::wstring();
+    }
+    full.resize(length);
+    size = GetLongPathNameW(full.c_str(), nullptr, 0);
+    std::wstring longPath(size, L'\0');
+    length = size ? GetLongPathNameW(full.c_str(), longPath.data(), size) : 0;
+    if (length == 0 || length >= size) {
+        DWORD last = GetLastError();
+        error = last == ERROR_FILE_NOT_FOUND || last == ERROR_PATH_NOT_FOUND ? 0 : ERROR_BAD_PATHNAME;
+        return std::wstring();
+    }
+    longPath.resize(length);
+    return WithBackslash(longPath);
+}
+
+std::wstring EnvironmentFolder(const wchar_t* name)
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    DWORD length = GetEnvironmentVariableW(name, buffer, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? WithBackslash(buffer) : std::wstring();
+}
+
+// Whether folder (long names, trailing backslash) is one that no removal may take its
+// game's traces from: a drive root, the Windows folder or one in it, a profile or the
+// folder of the profiles, Program Files itself, a VirtualStore or one in it. Each of
+// these holds what is not the game's; a "WORK PATH" naming one is written by a user and
+// possibly not the one who runs Tessaly.
+bool IsForbiddenGameFolder(const std::wstring& folder)
+{
+    DWORD error = 0;
+    const std::wstring windows = LongFolderPath(WindowsFolderPath(), error);
+    if (folder.size() <= 3 || windows.empty() || SameOrUnder(folder, windows))
+        return true;
+    for (const std::wstring& store : InstallState.VirtualStores)
+        if (SameOrUnder(folder, store))
+            return true;
+    std::vector<std::wstring> system = ProfileFolders();
+    for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432", L"USERPROFILE"})
+        system.push_back(EnvironmentFolder(name));
+    for (const std::wstring& known : system) {
+        if (known.empty())
+            continue;
+        const std::wstring knownLong = LongFolderPath(known, error);
+        if (SameFolder(folder, known) || (!knownLong.empty() && SameFolder(folder, knownLong)))
+            return true;
+    }
+    return false;
+}
+
+// One "WORK PATH": an existing folder on a drive that is fit to be cleaned joins the game
+// folders; any other value but a missing folder is refused and named. A value with a
+// drive-relative, UNC or device form ("\\server\...", "\\?\...", "\\.\...") is refused
+// too, and so is a relative one: it would name a folder relative to this program's
+// current folder, not the game's.
+void AddGameFolder(const std::wstring& value)
+{
+    InstallStateRecord& s = InstallState;
+    if (value.empty())
+        return;
+    const bool onADrive = value.size() >= 3 && value[1] == L':' && value[2] == L'\\' && IsAbsolutePath(value);
+    DWORD error = onADrive ? 0 : ERROR_BAD_PATHNAME;
+    std::wstring folder = onADrive ? LongFolderPath(value, error) : std::wstring();
+    if (!folder.empty() && !PathIsFolder(folder))
+        return;
+    if (error || (!folder.empty() && IsForbiddenGameFolder(folder))) {
+        // The current user's hive is loaded under HKEY_USERS too.
+        for (const KeptEntry& refused : s.RefusedWorkPaths)
+            if (refused.Path == value)
+                return;
+        s.RefusedWorkPaths.push_back({value, ERROR_BAD_PATHNAME});
+        return;
+    }
+    if (folder.empty())
+        return;
+    for (const std::wstring& known : s.GameFolders)
+        if (SameFolder(known, folder))
+            return;
+    s.GameFolders.push_back(folder);
+    s.WorkDirExists = true;
+    s.BackupDirExists = s.BackupDirExists || PathIsFolder(folder + L"Stavor\\");
+}
+
+// The game folders of the current user and of every user whose hive is loaded: Tessaly
+// may run elevated under another account than the one that plays.
 void ProbeGame()
 {
     InstallStateRecord& s = InstallState;
-    if (!KeyPresent(HKEY_CURRENT_USER, GameKey))
-        return;
-    if (!KeyPresent(HKEY_CURRENT_USER, PathSettingsKey)) {
-        s.WorkPathUnusable = true;
-        return;
-    }
-    HKEY key = KeyOpenForRead(HKEY_CURRENT_USER, PathSettingsKey);
-    if (!ValuePresent(key, WorkPathValue))
-        s.WorkPathUnusable = true;
-    KeyClose(key);
-    if (s.WorkPathUnusable)
-        return;
-
-    key = KeyOpenForRead(HKEY_CURRENT_USER, PathSettingsKey);
-    s.WorkPath = ReadStringValue(key, WorkPathValue);
-    KeyClose(key);
-    if (!IsAbsolutePath(s.WorkPath))
-        s.WorkPathUnusable = true;
-    if (!s.WorkPathUnusable && PathIsFolder(s.WorkPath)) {
-        s.WorkDirExists = true;
-        s.BackupDirExists = PathIsFolder(GameFolder() + L"Stavor\\");
-    }
+    s.WorkPath = ReadWorkPath(HKEY_CURRENT_USER, "");
+    AddGameFolder(s.WorkPath);
+    s.WorkPathUnusable = s.GameFolders.empty();
+    for (const std::string& hive : LoadedUserHives())
+        AddGameFolder(ReadWorkPath(HKEY_USERS, hive + "\\"));
 }
 
 // What the probe records of one installer variant.
@@ -83,6 +176,8 @@ int ProbeInstallation(const StageReport& report)
     ProgressStep = 0;
     InstallStateRecord& s = InstallState;
     s.WorkPathUnusable = s.WorkDirExists = s.BackupDirExists = false;
+    s.GameFolders.clear();
+    s.RefusedWorkPaths.clear();
     s.NorvaneKeyExists = s.NorvaneDirExists = s.NorvanePresent = false;
     s.QuestsKeyExists = s.QuestsDirExists = s.QuestsPresent = false;
     s.VirtualStores = VirtualStoreFolders();

@@ -1,5 +1,7 @@
 #include "Initer.h"
 
+#include <algorithm>
+
 #include "../wintk/FileSystem.h"
 #include "../wintk/FolderHandles.h"
 #include "../wintk/Registry.h"
@@ -12,11 +14,6 @@ bool ProbeRunPending = false, QuestsRunPending = false, NorvaneRunPending = fals
 bool MainFirstPaint = false;
 void (*AfterFolderRead)(const std::wstring& folder) = nullptr;
 KeptEntries RemovalLeftovers;
-
-std::wstring GameFolder()
-{
-    return WithBackslash(InstallState.WorkPath);
-}
 
 namespace {
 
@@ -45,6 +42,16 @@ bool IsMissing(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// One folder of the walk that is being emptied.
+struct Level {
+    FileHandle Owned; // empty for the outermost folder, which its caller holds
+    HANDLE Folder;
+    DWORD Attributes;
+    size_t PathSize;                  // of its path, with the trailing backslash
+    size_t KeptBefore;                // entries kept when it was entered
+    std::vector<FolderEntry> Pending; // its sub-folders still to do, the next one last
+};
+
 // One walk. Paths are built for the report and the test hook only: every entry is
 // reached through its parent's handle by its name alone.
 class TreeRemoval {
@@ -54,11 +61,18 @@ public:
     void Keep(const std::wstring& path, DWORD reason) { Kept.push_back({path, reason}); }
 
     // Clears read-only right before the deletion and puts it back when the deletion fails,
-    // so that an entry that stays keeps its attributes.
+    // so that an entry that stays keeps its attributes. attributes come from the entry's
+    // own handle: a read-only file with more names than this one is not changed, since
+    // the user may have made it a name of a file that they cannot write.
     bool Delete(HANDLE entry, DWORD attributes, const std::wstring& path)
     {
         DWORD error = 0;
         bool readOnly = IsReadOnly(attributes);
+        DWORD links = 0;
+        if (readOnly && !IsFolder(attributes) && (!QueryLinkCount(entry, links, error) || links > 1)) {
+            Keep(path, links > 1 ? ERROR_TOO_MANY_LINKS : error);
+            return false;
+        }
         if (readOnly && !SetHandleAttributes(entry, attributes & SettableAttributes & ~FILE_ATTRIBUTE_READONLY, error)) {
             Keep(path, error);
             return false;
@@ -72,11 +86,54 @@ public:
         return false;
     }
 
+    // The handle has been closed after its deletion: the name must be gone. One that is
+    // still there (another program holds it open with delete sharing) stays in the report.
+    void ConfirmGone(HANDLE parent, const std::wstring& name, const std::wstring& path)
+    {
+        DWORD error = 0;
+        if (!EntryGone(parent, name, error))
+            Keep(path, error);
+    }
+
     // folder is open on the folder at path (which ends with a backslash). Answers whether
-    // everything inside went.
+    // everything inside went. Depth first with a stack of its own: a tree of any depth
+    // costs memory per level, never the thread's stack.
     bool RemoveContent(HANDLE folder, std::wstring& path)
     {
         const size_t keptBefore = Kept.size();
+        std::vector<Level> levels;
+        Enter(levels, FileHandle(), folder, 0, path);
+        while (!levels.empty()) {
+            Level& level = levels.back();
+            path.resize(level.PathSize);
+            if (level.Pending.empty()) {
+                // Emptied or not, the folder is done; the outermost one is its caller's.
+                if (levels.size() > 1 && Kept.size() == level.KeptBefore) {
+                    path.pop_back();
+                    Delete(level.Folder, level.Attributes, path);
+                }
+                levels.pop_back();
+                continue;
+            }
+            FolderEntry entry = std::move(level.Pending.back());
+            level.Pending.pop_back();
+            path += entry.Name;
+            HandleFacts facts = {};
+            FileHandle sub = OpenSubFolder(level.Folder, entry, path, facts);
+            if (sub) {
+                path += L'\\';
+                HANDLE handle = sub.Get();
+                Enter(levels, std::move(sub), handle, facts.Attributes, path);
+            }
+        }
+        return Kept.size() == keptBefore;
+    }
+
+private:
+    // Reads the folder, deletes its files at once and leaves its sub-folders to do.
+    void Enter(std::vector<Level>& levels, FileHandle owned, HANDLE folder, DWORD attributes, const std::wstring& path)
+    {
+        levels.push_back({std::move(owned), folder, attributes, path.size(), Kept.size(), {}});
         std::vector<FolderEntry> entries;
         DWORD error = 0;
         if (!ReadFolderEntries(folder, entries, error))
@@ -84,134 +141,175 @@ public:
         if (AfterFolderRead)
             AfterFolderRead(path);
 
-        for (int folders = 0; folders < 2; ++folders) {
-            for (const FolderEntry& entry : entries) {
-                if (IsFolder(entry.Attributes) != (folders == 1))
-                    continue;
-                // A name with a separator in it would lead the walk out of this folder;
-                // the folder is named in the report instead.
-                if (!IsPlainName(entry.Name)) {
-                    Keep(path, ERROR_INVALID_NAME);
-                    continue;
-                }
-                const size_t base = path.size();
-                path += entry.Name;
-                if (folders)
-                    RemoveSubFolder(folder, entry, path);
-                else
-                    RemoveEntry(folder, entry, path);
-                path.resize(base);
+        std::wstring entryPath = path;
+        for (FolderEntry& entry : entries) {
+            // A name with a separator in it would lead the walk out of this folder;
+            // the folder is named in the report instead.
+            if (!IsPlainName(entry.Name)) {
+                Keep(path, ERROR_INVALID_NAME);
+                continue;
             }
+            if (IsFolder(entry.Attributes)) {
+                levels.back().Pending.push_back(std::move(entry));
+                continue;
+            }
+            entryPath.resize(path.size());
+            entryPath += entry.Name;
+            RemoveEntry(folder, entry, entryPath);
         }
-        return Kept.size() == keptBefore;
+        std::vector<FolderEntry>& pending = levels.back().Pending;
+        std::reverse(pending.begin(), pending.end());
+        pending.shrink_to_fit();
     }
 
-private:
-    // A file, or a link to one, which is opened and deleted as the link.
+    // A file, or a link to one, which is opened and deleted as the link. Read-only is asked
+    // of the handle only where the listing says so; any other file goes in one open with
+    // delete-on-close, which one made read-only since its listing refuses, unchanged.
     void RemoveEntry(HANDLE parent, const FolderEntry& entry, const std::wstring& path)
     {
         DWORD error = 0;
-        FileHandle handle = OpenEntry(parent, entry.Name, false, IsReadOnly(entry.Attributes), error);
-        if (!handle) {
-            if (!IsMissing(error))
+        if (!IsReadOnly(entry.Attributes)) {
+            if (!DeleteOnClose(parent, entry.Name, error) && !IsMissing(error))
                 Keep(path, error);
             return;
         }
-        Delete(handle.Get(), entry.Attributes, path);
-    }
-
-    // A listed link is deleted as it is and never entered, whatever the handle says.
-    void RemoveSubFolder(HANDLE parent, const FolderEntry& entry, std::wstring& path)
-    {
-        const bool listedAsLink = IsLink(entry.Attributes);
-        DWORD error = 0;
-        FileHandle handle = OpenEntry(parent, entry.Name, !listedAsLink, IsReadOnly(entry.Attributes), error);
+        FileHandle handle = OpenEntry(parent, entry.Name, false, true, error);
         HandleFacts facts = {};
         if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
             if (!IsMissing(error))
                 Keep(path, error);
             return;
         }
+        Delete(handle.Get(), facts.Attributes, path);
+    }
+
+    // A listed link is deleted as it is and never entered, whatever the handle says.
+    // Answers the sub-folder's handle when it is to be entered.
+    FileHandle OpenSubFolder(HANDLE parent, const FolderEntry& entry, const std::wstring& path, HandleFacts& facts)
+    {
+        const bool listedAsLink = IsLink(entry.Attributes);
+        DWORD error = 0;
+        FileHandle handle = OpenEntry(parent, entry.Name, !listedAsLink, IsReadOnly(entry.Attributes), error);
+        if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
+            if (!IsMissing(error))
+                Keep(path, error);
+            return FileHandle();
+        }
         if (IsLink(facts.Attributes)) {
             Delete(handle.Get(), facts.Attributes, path);
-            return;
+            return FileHandle();
         }
         // The handle is not on the folder that was listed: a link whose target the system
         // opened although it was asked for the link itself (Wine does so), or a folder
         // swapped in since the listing. Neither is entered nor deleted.
         if (listedAsLink || !IsFolder(facts.Attributes) || (entry.Id && facts.Id && entry.Id != facts.Id)) {
             Keep(path, ERROR_FILE_INVALID);
-            return;
+            return FileHandle();
         }
-        path += L'\\';
-        bool empty = RemoveContent(handle.Get(), path);
-        path.pop_back();
-        if (empty)
-            Delete(handle.Get(), facts.Attributes, path);
+        return handle;
     }
 };
 
-std::wstring WithoutTrailingBackslash(const std::wstring& folder)
+// "C:\Games\EI\Stavor\" as "C:\Games\EI\" and "Stavor"; false for a drive root or a path
+// without a folder above its last name.
+bool SplitLastName(const std::wstring& path, std::wstring& parent, std::wstring& name)
 {
-    if (folder.size() > 3 && folder.back() == L'\\')
-        return folder.substr(0, folder.size() - 1);
-    return folder;
+    const size_t end = !path.empty() && path.back() == L'\\' ? path.size() - 1 : path.size();
+    const size_t separator = end ? path.rfind(L'\\', end - 1) : std::wstring::npos;
+    if (separator == std::wstring::npos || separator + 1 >= end)
+        return false;
+    parent = path.substr(0, separator + 1);
+    name = path.substr(separator + 1, end - separator - 1);
+    return true;
 }
 
-} // namespace
-
-KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf)
+// The folder name inside parent, which is open on parentPath (ending with a backslash).
+KeptEntries RemoveTreeIn(HANDLE parent, const std::wstring& parentPath, const std::wstring& name, bool removeSelf)
 {
     TreeRemoval removal;
-    std::wstring self = WithoutTrailingBackslash(folder);
-    // Asked by path too: Wine shows a unix link as a link only here, not on the handle.
-    DWORD pathAttributes = GetFileAttributesW(self.c_str());
+    const std::wstring self = parentPath + name;
     DWORD error = 0;
-    FileHandle handle = OpenFolderByPath(self, error);
+    FileHandle handle = OpenEntry(parent, name, true, true, error);
     HandleFacts facts = {};
     if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
-        if (!IsMissing(error))
+        // ERROR_DIRECTORY: a file where the folder was looked for is not the folder.
+        if (!IsMissing(error) && error != ERROR_DIRECTORY)
             removal.Keep(self, error);
         return removal.Kept;
     }
-    if (IsLink(facts.Attributes)) {
-        if (removeSelf)
-            removal.Delete(handle.Get(), facts.Attributes, self);
-        return removal.Kept;
-    }
-    // A link by its path, but the handle is on its target (Wine): leave both.
-    if (IsLink(pathAttributes)) {
-        removal.Keep(self, ERROR_FILE_INVALID);
+    // Where the system opened a link's target although asked for the link (Wine), the
+    // handle's final path names the target.
+    if (!FinalPathIs(handle.Get(), self, error)) {
+        removal.Keep(self, error);
         return removal.Kept;
     }
     if (!IsFolder(facts.Attributes))
         return removal.Kept;
-    std::wstring path = WithBackslash(self);
-    if (removal.RemoveContent(handle.Get(), path) && removeSelf)
-        removal.Delete(handle.Get(), facts.Attributes, self);
+    std::wstring path = self + L'\\';
+    bool empty = IsLink(facts.Attributes) || removal.RemoveContent(handle.Get(), path);
+    if (!empty || !removeSelf || !removal.Delete(handle.Get(), facts.Attributes, self))
+        return removal.Kept;
+    handle = FileHandle();
+    removal.ConfirmGone(parent, name, self);
     return removal.Kept;
 }
 
-KeptEntries RemoveFile(const std::wstring& path)
+// The file name inside parent, which is open on parentPath (ending with a backslash).
+KeptEntries RemoveFileIn(HANDLE parent, const std::wstring& parentPath, const std::wstring& name)
 {
     TreeRemoval removal;
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
-    if (attributes == INVALID_FILE_ATTRIBUTES && !IsMissing(error))
-        removal.Keep(path, error);
-    if (attributes == INVALID_FILE_ATTRIBUTES || IsFolder(attributes))
-        return removal.Kept;
-    FileHandle handle = OpenFileByPath(path, IsReadOnly(attributes), error);
+    const std::wstring path = parentPath + name;
+    DWORD error = 0;
+    FileHandle handle = OpenEntry(parent, name, false, true, error);
     HandleFacts facts = {};
     if (!handle || !QueryHandleFacts(handle.Get(), facts, error)) {
         if (!IsMissing(error))
             removal.Keep(path, error);
         return removal.Kept;
     }
-    // A folder put in the file's place since it was tested is not the file.
-    if (!IsFolder(facts.Attributes))
-        removal.Delete(handle.Get(), facts.Attributes, path);
+    if (!FinalPathIs(handle.Get(), path, error)) {
+        removal.Keep(path, error);
+        return removal.Kept;
+    }
+    // A folder in the file's place is not the file.
+    if (IsFolder(facts.Attributes) || !removal.Delete(handle.Get(), facts.Attributes, path))
+        return removal.Kept;
+    handle = FileHandle();
+    removal.ConfirmGone(parent, name, path);
     return removal.Kept;
+}
+
+// The folder that holds path, opened without a link on the way; a missing one holds
+// nothing, and one reached through a link is reported in path's name.
+FileHandle OpenParent(const std::wstring& path, std::wstring& parentPath, std::wstring& name, KeptEntries& kept)
+{
+    DWORD error = 0;
+    FileHandle parent;
+    if (SplitLastName(path, parentPath, name))
+        parent = OpenFolderWithoutLinks(parentPath, error);
+    else
+        error = ERROR_BAD_PATHNAME;
+    if (!parent && !IsMissing(error))
+        kept.push_back({path, error});
+    return parent;
+}
+
+} // namespace
+
+KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf)
+{
+    KeptEntries kept;
+    std::wstring parentPath, name;
+    FileHandle parent = OpenParent(folder, parentPath, name, kept);
+    return parent ? RemoveTreeIn(parent.Get(), parentPath, name, removeSelf) : kept;
+}
+
+KeptEntries RemoveFile(const std::wstring& path)
+{
+    KeptEntries kept;
+    std::wstring parentPath, name;
+    FileHandle parent = OpenParent(path, parentPath, name, kept);
+    return parent ? RemoveFileIn(parent.Get(), parentPath, name) : kept;
 }
 
 std::string MachineKey(const char* name)
@@ -253,7 +351,8 @@ void RemoveCopies(KeptEntries& kept, const std::wstring& path, bool folder)
         if (copy.empty())
             continue;
         if (!ReachedWithoutLinks(store, copy)) {
-            if (GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES)
+            // Not even looked at; only a copy known to be missing goes unnamed.
+            if (GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES || !IsMissing(GetLastError()))
                 kept.push_back({copy, ERROR_FILE_INVALID});
             continue;
         }
@@ -261,29 +360,51 @@ void RemoveCopies(KeptEntries& kept, const std::wstring& path, bool folder)
     }
 }
 
-} // namespace
+// The backup folder and the service files of one game folder, each reached through the
+// game folder's handle, and their copies.
+void RemoveFromGameFolder(KeptEntries& kept, const std::wstring& game, const wchar_t* const* serviceFiles)
+{
+    DWORD error = 0;
+    FileHandle folder = OpenFolderWithoutLinks(game, error);
+    if (!folder && !IsMissing(error))
+        kept.push_back({game, error});
+    if (folder)
+        AddKept(kept, RemoveTreeIn(folder.Get(), game, L"Stavor", true));
+    RemoveCopies(kept, game + L"Stavor\\", true);
+    for (const wchar_t* const* name = serviceFiles; *name; ++name) {
+        if (folder)
+            AddKept(kept, RemoveFileIn(folder.Get(), game, *name));
+        RemoveCopies(kept, game + *name, false);
+    }
+}
 
-KeptEntries DeleteLeftovers(const Leftovers& leftovers)
+KeptEntries RemoveVariant(const Leftovers& leftovers)
 {
     KeptEntries kept;
     if (leftovers.SetupDirExists)
         AddKept(kept, RemoveFolderTree(leftovers.SetupDir, true));
     if (leftovers.Present && !leftovers.SetupDir.empty())
         RemoveCopies(kept, leftovers.SetupDir, true);
-    if (leftovers.Present && InstallState.BackupDirExists)
-        AddKept(kept, RemoveFolderTree(GameFolder() + L"Stavor\\", true));
-    if (leftovers.Present && InstallState.WorkDirExists) {
-        RemoveCopies(kept, GameFolder() + L"Stavor\\", true);
-        for (const wchar_t* const* name = leftovers.ServiceFiles; *name; ++name) {
-            AddKept(kept, RemoveFile(GameFolder() + *name));
-            RemoveCopies(kept, GameFolder() + *name, false);
-        }
-    }
+    if (leftovers.Present)
+        for (const std::wstring& game : InstallState.GameFolders)
+            RemoveFromGameFolder(kept, game, leftovers.ServiceFiles);
     if (!kept.empty())
         return kept;
     for (const RegistryPlace& place : InstallState.VirtualKeyPlaces)
         AddKeptKeys(kept, place.Root, RemoveKeyCopy(place, leftovers.KeyName));
     if (kept.empty())
         AddKeptKeys(kept, HKEY_LOCAL_MACHINE, RemoveKeyTree(HKEY_LOCAL_MACHINE, "Software\\", leftovers.KeyName));
+    return kept;
+}
+
+} // namespace
+
+// A refused game folder is named but does not hold the keys back: nothing in it is ever
+// touched, so no later run would finish there.
+KeptEntries DeleteLeftovers(const Leftovers& leftovers)
+{
+    KeptEntries kept = RemoveVariant(leftovers);
+    if (leftovers.Present)
+        AddKept(kept, InstallState.RefusedWorkPaths);
     return kept;
 }

@@ -7,15 +7,38 @@
 #include "../wintk/VirtualStore.h"
 #include "../wintk/Win.h"
 
+// An entry that a removal had to leave, with the Windows error that kept it there:
+// ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED mostly; ERROR_INVALID_NAME for a folder
+// (listed with its trailing backslash) that holds a name which cannot be joined to a path
+// safely; ERROR_FILE_INVALID for a folder entry that is not what was listed, being
+// replaced since or a link that the system would open only as its target;
+// ERROR_DIR_NOT_EMPTY for a folder that gained entries while the removal ran;
+// ERROR_DELETE_PENDING for a name still there after its deletion, held open by another
+// program; ERROR_TOO_MANY_LINKS for a read-only file with other names (hard links), whose
+// attributes are not changed; ERROR_BAD_PATHNAME for a "WORK PATH" that names no folder
+// fit to be cleaned. A folder that stays only because of such an entry inside it is not
+// listed itself. The top of a tree or a single file that lies behind a link, or whose way
+// could not be checked, is listed with ERROR_FILE_INVALID.
+struct KeptEntry {
+    std::wstring Path;
+    DWORD Reason;
+};
+using KeptEntries = std::vector<KeptEntry>;
+
 // What the last probe found. Paths survive a probe; each is read only while its flag is set.
 // A variant is present when anything of it was found (its key or its installer folder, or
 // a copy of either in a VirtualStore): that enables its removal, which takes the backup
 // folder and the service files too, with their copies.
 struct InstallStateRecord {
-    std::wstring WorkPath;         // "WORK PATH" of the game, as stored
-    bool WorkPathUnusable = false; // probe-internal: no usable game folder in the registry
-    bool WorkDirExists = false;
-    bool BackupDirExists = false;
+    std::wstring WorkPath;         // the current user's "WORK PATH" of the game, as stored
+    bool WorkPathUnusable = false; // probe-internal: that value names no usable game folder
+    bool WorkDirExists = false;    // GameFolders holds one at least
+    bool BackupDirExists = false;  // in one of them at least
+    // The game folders of the current user and of every loaded user hive, each an existing
+    // folder with long names and a trailing backslash, none twice; the values refused as
+    // game folders (a drive root, a system or profile folder...), for the warning.
+    std::vector<std::wstring> GameFolders;
+    KeptEntries RefusedWorkPaths;
     bool NorvaneKeyExists = false;
     std::wstring NorvaneSetupDir;
     bool NorvaneDirExists = false;
@@ -41,40 +64,28 @@ extern bool ProbeRunPending, QuestsRunPending, NorvaneRunPending;
 // Set at the end of the main window's build, cleared by its first paint.
 extern bool MainFirstPaint;
 
-// The game folder as a prefix for names: the stored "WORK PATH" with exactly one
-// trailing backslash, so "C:\Games\EI" yields "C:\Games\EI\Stavor\" and never "C:\Games\EIStavor\".
-std::wstring GameFolder();
-
-// An entry that a removal had to leave, with the Windows error that kept it there:
-// ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED mostly; ERROR_INVALID_NAME for a folder
-// (listed with its trailing backslash) that holds a name which cannot be joined to a path
-// safely; ERROR_FILE_INVALID for a folder entry that is not what was listed, being
-// replaced since or a link that the system would open only as its target;
-// ERROR_DIR_NOT_EMPTY for a folder that gained entries while the removal ran. A folder
-// that stays only because of such an entry inside it is not listed itself.
-struct KeptEntry {
-    std::wstring Path;
-    DWORD Reason;
-};
-using KeptEntries = std::vector<KeptEntry>;
-
 // What the last removal run left behind: written by its worker, read by the UI thread
 // once it has seen that worker end.
 extern KeptEntries RemovalLeftovers;
 
 // Deletes everything inside folder (a path ending with a backslash), a folder's files
 // before its sub-folders, depth first, each folder after its content; then the folder
-// itself when removeSelf is set. Links are deleted as entries and never entered, also
-// one swapped in while the removal runs (where the system opens a link only as its
-// target, the link stays and is reported). Returns what it could not delete.
+// itself when removeSelf is set. The folder is reached without following a link on the
+// way (else it stays and is reported). Links inside are deleted as entries and never
+// entered, also one swapped in while the removal runs (where the system opens a link only
+// as its target, the link stays and is reported). The walk keeps no call stack per
+// level: per level only the folder's handle and its sub-folders still to do. Returns
+// what it could not delete.
 KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf);
 // For tests: called with each folder's path after its entries were read, before any of
 // them is touched.
 extern void (*AfterFolderRead)(const std::wstring& folder);
 
-// Deletes the file at path: read-only is cleared right before the delete and put back when
-// the delete fails. A link goes as the link; a folder or nothing at path is left alone.
-// Returns the file when it stayed.
+// Deletes the file at path, reached without following a link on the way: read-only (as
+// its handle says) is cleared right before the delete and put back when the delete fails;
+// a read-only file with other names stays. A link goes as the link; a folder or nothing at
+// path is left alone. Returns the file when it stayed, also when its name outlived the
+// deletion.
 KeptEntries RemoveFile(const std::wstring& path);
 
 // The installer's key Software\<name> under HKEY_LOCAL_MACHINE.

@@ -20,7 +20,14 @@ const char* ReasonText(DWORD reason)
     switch (reason) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
+    case ERROR_DELETE_PENDING:
         return " (занят другой программой)";
+    case ERROR_FILE_INVALID:
+        return " (путь идёт через ссылку)";
+    case ERROR_TOO_MANY_LINKS:
+        return " (у файла есть другие имена)";
+    case ERROR_BAD_PATHNAME:
+        return " (не может быть папкой игры)";
     case ERROR_ACCESS_DENIED:
         return " (нет доступа)";
     default:

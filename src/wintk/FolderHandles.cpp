@@ -49,6 +49,15 @@ bool IsPlainName(const std::wstring& name)
     return true;
 }
 
+namespace {
+
+bool IsDriveLetter(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+} // namespace
+
 bool IsLink(DWORD attributes)
 {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -56,46 +65,14 @@ bool IsLink(DWORD attributes)
 
 namespace {
 
-FileHandle OpenByPath(const std::wstring& path, DWORD access, DWORD flags, DWORD& error)
-{
-    HANDLE handle = CreateFileW(path.c_str(), access, ShareAll, nullptr, OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        return FileHandle();
-    }
-    return FileHandle(handle);
-}
-
-} // namespace
-
-FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error)
-{
-    DWORD access = DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
-    return OpenByPath(path, access, FILE_FLAG_BACKUP_SEMANTICS, error);
-}
-
-FileHandle OpenFileByPath(const std::wstring& path, bool writeAttributes, DWORD& error)
-{
-    DWORD access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (writeAttributes ? FILE_WRITE_ATTRIBUTES : 0);
-    return OpenByPath(path, access, 0, error);
-}
-
-FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error)
+FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG options, DWORD& error)
 {
     UNICODE_STRING objectName;
     objectName.Buffer = const_cast<PWSTR>(name.c_str());
     objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
     OBJECT_ATTRIBUTES attributes;
     InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, nullptr);
-
-    ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-    ULONG options = FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
-    if (asFolder) {
-        access |= FILE_LIST_DIRECTORY;
-        options |= FILE_DIRECTORY_FILE;
-    }
-    if (writeAttributes)
-        access |= FILE_WRITE_ATTRIBUTES;
+    options |= FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
 
     HANDLE handle = nullptr;
     IO_STATUS_BLOCK io = {};
@@ -105,6 +82,114 @@ FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, boo
         return FileHandle();
     }
     return FileHandle(handle);
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+} // namespace
+
+FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error)
+{
+    ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    ULONG options = 0;
+    if (asFolder) {
+        access |= FILE_LIST_DIRECTORY;
+        options |= FILE_DIRECTORY_FILE;
+    }
+    if (writeAttributes)
+        access |= FILE_WRITE_ATTRIBUTES;
+    return OpenRelative(parent, name, access, options, error);
+}
+
+bool DeleteOnClose(HANDLE parent, const std::wstring& name, DWORD& error)
+{
+    return bool(OpenRelative(parent, name, DELETE | SYNCHRONIZE, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE, error));
+}
+
+bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error)
+{
+    // Windows refuses to open a name whose deletion is pending (access denied), Wine opens
+    // it: either way it is still there.
+    FileHandle handle = OpenRelative(parent, name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, error);
+    if (!handle && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+        return true;
+    error = ERROR_DELETE_PENDING;
+    return false;
+}
+
+bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error)
+{
+    DWORD size = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    std::wstring final(size, L'\0');
+    DWORD length = size ? GetFinalPathNameByHandleW(handle, final.data(), size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) : 0;
+    if (length == 0 || length >= size) {
+        error = ERROR_FILE_INVALID;
+        return false;
+    }
+    final.resize(length);
+    // "\\?\C:\..." for a drive; "\\?\UNC\..." or a volume GUID is never a drive path.
+    const std::wstring local = L"\\\\?\\";
+    std::wstring meant = path.size() > 3 && path.back() == L'\\' ? path.substr(0, path.size() - 1) : path;
+    if (final.compare(0, local.size(), local) == 0 && SamePath(final.substr(local.size()), meant))
+        return true;
+    error = ERROR_FILE_INVALID;
+    return false;
+}
+
+FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error)
+{
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\' || !IsDriveLetter(path[0])) {
+        error = ERROR_BAD_PATHNAME;
+        return FileHandle();
+    }
+    const std::wstring root = L"\\\\?\\" + path.substr(0, 3);
+    HANDLE drive = CreateFileW(root.c_str(), FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE, ShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (drive == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return FileHandle();
+    }
+    FileHandle folder(drive);
+    for (size_t start = 3; start < path.size();) {
+        size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        const std::wstring name = path.substr(start, end - start);
+        start = end + 1;
+        if (!IsPlainName(name)) {
+            error = ERROR_BAD_PATHNAME;
+            return FileHandle();
+        }
+        // Traverse rights only: a folder that another program holds without delete sharing
+        // (Wine's own C:\windows) is still passed.
+        FileHandle next = OpenRelative(folder.Get(), name, FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE, FILE_DIRECTORY_FILE, error);
+        FILE_ATTRIBUTE_TAG_INFO tag;
+        if (!next)
+            return FileHandle();
+        if (!GetFileInformationByHandleEx(next.Get(), FileAttributeTagInfo, &tag, sizeof tag) || IsLink(tag.FileAttributes)) {
+            error = ERROR_FILE_INVALID;
+            return FileHandle();
+        }
+        folder = std::move(next);
+    }
+    // Wine opens a unix link's target without a word; only the final path shows it.
+    if (!FinalPathIs(folder.Get(), path, error))
+        return FileHandle();
+    return folder;
+}
+
+bool QueryLinkCount(HANDLE handle, DWORD& links, DWORD& error)
+{
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+        error = GetLastError();
+        return false;
+    }
+    links = standard.NumberOfLinks;
+    return true;
 }
 
 bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error)

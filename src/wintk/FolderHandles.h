@@ -42,17 +42,31 @@ struct HandleFacts {
 bool IsPlainName(const std::wstring& name);
 bool IsLink(DWORD attributes);
 
-// The folder at path, for reading its entries and deleting it; a link is opened as the link.
-FileHandle OpenFolderByPath(const std::wstring& path, DWORD& error);
-// The file at path, for deleting it; a link is opened as the link. writeAttributes adds
-// the right to change attributes.
-FileHandle OpenFileByPath(const std::wstring& path, bool writeAttributes, DWORD& error);
+// The folder at path ("X:\...", a trailing backslash or not), opened for reaching its
+// entries without following any link on the way: from the drive's root, one component
+// at a time relative to its parent's handle and as itself. A component that is a link,
+// or a final path of the handle (long names) that is not path, fails with
+// ERROR_FILE_INVALID; so does an error while asking either.
+FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error);
+// Whether the object of handle has path as its final path (long names, on a drive).
+bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error);
 // name (a plain name) inside the folder of parent, opened for deletion. asFolder asks for
 // a folder whose entries can be read; writeAttributes adds the right to change attributes.
 FileHandle OpenEntry(HANDLE parent, const std::wstring& name, bool asFolder, bool writeAttributes, DWORD& error);
+// Deletes the file name (a plain name) inside the folder of parent, as itself, in one open
+// with delete-on-close and its close: one call to the system fewer than an open, a
+// disposition and a close. A read-only file refuses the open; a deletion that fails at the
+// close (another program holds the file with delete sharing) is not seen here, but keeps
+// the file's folder from going.
+bool DeleteOnClose(HANDLE parent, const std::wstring& name, DWORD& error);
+// Whether name no longer lies in parent, confirmed by an open that fails with "not found";
+// a name that is still there, its deletion only pending, leaves ERROR_DELETE_PENDING.
+bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error);
 // Every entry but "." and "..", in the order of the file system.
 bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error);
 bool QueryHandleFacts(HANDLE handle, HandleFacts& facts, DWORD& error);
+// How many names (hard links) the file of handle has.
+bool QueryLinkCount(HANDLE handle, DWORD& links, DWORD& error);
 bool SetHandleAttributes(HANDLE handle, DWORD attributes, DWORD& error);
 // Marks the open entry for deletion; it goes when its last handle closes.
 bool MarkForDeletion(HANDLE handle, DWORD& error);

@@ -89,6 +89,32 @@ std::vector<RegistryPlace> VirtualStoreKeyPlaces()
     return places;
 }
 
+std::vector<std::string> LoadedUserHives()
+{
+    std::vector<std::string> hives;
+    for (const std::string& hive : SubKeyNames(HKEY_USERS, nullptr))
+        if (hive.starts_with("S-1-5-21-") && !hive.ends_with("_Classes"))
+            hives.push_back(hive);
+    return hives;
+}
+
+std::vector<std::wstring> ProfileFolders()
+{
+    std::vector<std::wstring> folders;
+    const std::string profiles = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    for (const wchar_t* value : {L"ProfilesDirectory", L"Default", L"Public"}) {
+        std::wstring folder = ReadExpandedValue(HKEY_LOCAL_MACHINE, profiles.c_str(), value);
+        if (!folder.empty())
+            folders.push_back(WithBackslash(folder));
+    }
+    for (const std::string& sid : SubKeyNames(HKEY_LOCAL_MACHINE, profiles.c_str())) {
+        std::wstring home = ReadExpandedValue(HKEY_LOCAL_MACHINE, (profiles + "\\" + sid).c_str(), L"ProfileImagePath");
+        if (!home.empty())
+            folders.push_back(WithBackslash(home));
+    }
+    return folders;
+}
+
 std::vector<std::wstring> VirtualStoreFolders()
 {
     std::vector<std::wstring> folders;
@@ -96,12 +122,9 @@ std::vector<std::wstring> VirtualStoreFolders()
     DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH + 1);
     if (length > 0 && length <= MAX_PATH)
         AddFolderIfPresent(folders, buffer);
-    const std::string profiles = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
-    for (const std::string& sid : SubKeyNames(HKEY_LOCAL_MACHINE, profiles.c_str())) {
-        std::wstring home = ReadExpandedValue(HKEY_LOCAL_MACHINE, (profiles + sid).c_str(), L"ProfileImagePath");
-        if (!home.empty())
-            AddFolderIfPresent(folders, WithBackslash(home) + L"AppData\\Local");
-    }
+    // The folder that holds the profiles has no store of its own: nothing is added for it.
+    for (const std::wstring& profile : ProfileFolders())
+        AddFolderIfPresent(folders, profile + L"AppData\\Local");
     return folders;
 }
 
@@ -129,8 +152,12 @@ bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy)
     const size_t last = copy.find_last_of(L'\\', copy.size() - 2); // the separator before the last component
     for (size_t end = store.size() - 1; end != std::wstring::npos && end <= last; end = copy.find(L'\\', end + 1)) {
         DWORD attributes = GetFileAttributesW(copy.substr(0, end).c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-            return true; // nothing there to follow; the removal reports what it cannot open
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            // Nothing there to follow. Any other failure may hide a link: its owner can
+            // deny the reading of a junction's attributes.
+            DWORD error = GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        }
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
             return false;
     }

@@ -24,6 +24,14 @@ struct RegistryPlace {
 // without WOW6432Node. A place is listed whether or not anything lies there.
 std::vector<RegistryPlace> VirtualStoreKeyPlaces();
 
+// The SIDs of the users' own hives loaded under HKEY_USERS ("S-1-5-21-...", not their
+// "_Classes" hives): a user's hive is there while the user is logged on.
+std::vector<std::string> LoadedUserHives();
+
+// The folders of the profiles, each with a trailing backslash: the folder that holds them,
+// the default and the public profile, and every profile in ProfileList.
+std::vector<std::wstring> ProfileFolders();
+
 // The VirtualStore folders that exist, each ending with a backslash: the current user's
 // under %LOCALAPPDATA% and that of every profile in ProfileList. No folder twice.
 std::vector<std::wstring> VirtualStoreFolders();
@@ -37,7 +45,9 @@ std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path
 // Whether copy, a path that VirtualizedPath made in store, is reached without a link: neither
 // the store nor any folder between it and copy's last component is a link or junction. The
 // store lies in a user's profile, and that user can put a link there; a program that runs
-// elevated must not delete through it what it would find at the link's target.
+// elevated must not delete through it what it would find at the link's target. A folder on
+// the way whose attributes cannot be read for another reason than its absence counts as a
+// link.
 bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy);
 
 // Deletes the key copy place.Prefix + name with everything in it (RemoveKeyTree). The hive

@@ -176,4 +176,35 @@ TEST_F(TreeRemoval, EntriesWhoseDeleteFailsStayAsTheyWere)
     EXPECT_TRUE(Exists(image));
 }
 
+// Deletions that the system takes but that do not happen yet, and files that must not be
+// changed: a service file that another program holds open with delete sharing (its name
+// outlives the deletion), and read-only files with a second name
+// outside (their attributes are not cleared through it). Each is named; the key stays.
+TEST_F(TreeRemoval, PendingDeletesAndHardLinkedReadOnlyFilesStayNamed)
+{
+    pc.RegisterGame(pc.Game);
+    pc.InstallQuests();
+    MakeTree(pc.Root, {{"Outside\\", ""}});
+    const std::string linked[] = {pc.Game + "Rikta.exe", pc.Game + "Stavor\\Maps\\zone1.mp"};
+    for (const std::string& file : linked) {
+        SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+        ASSERT_TRUE(CreateHardLinkA((pc.Root + "Outside\\" + file.substr(file.rfind('\\') + 1)).c_str(), file.c_str(), nullptr));
+    }
+    const std::string held = pc.Game + "lexora.txt";
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    TreeSnapshot outside = Snapshot(pc.Root + "Outside\\");
+
+    ProbeInstallation({});
+    KeptMap kept = AsMap(DeleteQuestLeftovers());
+    EXPECT_TRUE(Exists(held));
+    CloseHandle(holder);
+    EXPECT_EQ(kept, (KeptMap{{Wide(linked[0]), ERROR_TOO_MANY_LINKS}, {Wide(linked[1]), ERROR_TOO_MANY_LINKS}, {Wide(held), ERROR_DELETE_PENDING}}));
+    EXPECT_EQ(Snapshot(pc.Root + "Outside\\"), outside);
+    for (const std::string& file : linked)
+        EXPECT_EQ(GetFileAttributesA(file.c_str()), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE)) << file;
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+}
+
 } // namespace
+

@@ -318,4 +318,27 @@ TEST_F(VirtualStoreCleaning, UnreadableKeysAndALinkedInstallerKeyStayAndAreNamed
     DeleteRegTree(HKEY_LOCAL_MACHINE, target);
 }
 
+// A folder on the way to a copy whose attributes cannot be read (here a unix link to a
+// place the host denies; on Windows a junction whose owner denies reading it) counts as a
+// link: the copy is named as one and not touched, and the keys stay.
+TEST_F(VirtualStoreCleaning, AFolderOnTheWayThatCannotBeReadCountsAsALink)
+{
+    pc.InstallQuests();
+    const std::string hidden = copies.ProfileStore + windows.substr(0, windows.size() - 1);
+    RunOnHost("ln -s /proc/1/root '" + HostPath(hidden) + "'");
+    ASSERT_EQ(GetFileAttributesA(hidden.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    TreeSnapshot root = Snapshot(pc.Root);
+
+    Probe();
+    KeptEntries kept = DeleteQuestLeftovers();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].Path, Wide(copies.ProfileStore + windows + "KalmirOriginal\\"));
+    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
+    EXPECT_EQ(Snapshot(pc.Root), root);
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    DeleteTree(hidden);
+}
+
 } // namespace
+

@@ -1,0 +1,116 @@
+// Where the game folders come from and which values of "WORK PATH" are refused: a user
+// writes them, and the removal runs as administrator.
+#include <gtest/gtest.h>
+
+#include "app/DelQuestsForm.h"
+#include "app/GetInfAbCompForm.h"
+#include "app/Initer.h"
+#include "support/GameSetup.h"
+#include "support/VirtualCopies.h"
+
+namespace {
+
+const std::string OtherHive = "S-1-5-21-7-7-7-4344";
+
+class GameFolders : public ::testing::Test {
+protected:
+    void SetUp() override { InstallState = InstallStateRecord(); }
+    void TearDown() override { DeleteRegTree(HKEY_USERS, OtherHive); }
+    static void Probe() { ProbeInstallation({}); }
+    GameSetup pc{"game-folders"};
+};
+
+// The game folder named only in the hive of a logged-on user who is not the one that runs
+// Tessaly, beside the current user's, which is named in 8.3 short names (its copy in the
+// VirtualStore lies under the long names): both are cleaned, and so is the copy.
+TEST_F(GameFolders, EveryLoadedUsersGameFolderIsCleanedWhateverItsNames)
+{
+    VirtualCopies copies{pc.Root};
+    pc.FillGameFolder();
+    pc.InstallQuests();
+    const std::string mine = pc.Root + "Evil Islands Mine\\";
+    MakeFolder(mine);
+    MakeTree(mine, {{"Stavor\\", ""}, {"Stavor\\b.dat", "b"}, {"Rikta.exe", "r"}, {"keep.cfg", "k"}});
+    copies.Make(copies.UserStore, mine + "Stavor\\copy.dat");
+    char shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameA(mine.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_EQ(std::string(shortName).find("Evil Islands"), std::string::npos) << shortName;
+    SetRegString(HKEY_USERS, OtherHive + "\\" + PathSettingsPath, "WORK PATH", pc.Game);
+    pc.RegisterGame(shortName);
+    TreeSnapshot before = Snapshot(pc.Root);
+
+    Probe();
+    EXPECT_EQ(InstallState.GameFolders, (std::vector<std::wstring>{Wide(mine), Wide(pc.Game)}));
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt", "Evil Islands Mine\\Stavor",
+                                                  "Evil Islands Mine\\Rikta.exe"}));
+    EXPECT_FALSE(Exists(VirtualCopies::In(copies.UserStore, mine + "Stavor")));
+}
+
+// Folders that hold what is not the game's, each with a backup folder and a service file in
+// it that must stay: the value is named in the warning, the installer's own traces still go.
+TEST_F(GameFolders, SystemFoldersAreRefusedAndNamed)
+{
+    VirtualCopies copies{pc.Root};
+    char profile[MAX_PATH] = {};
+    GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    const std::string refused[] = {"C:\\", pc.Windows, std::string(profile) + "\\", pc.Root + "profile\\", copies.UserStore,
+                                   "\\\\?\\" + pc.Game, "\\\\localhost\\C$\\" + pc.Game.substr(3), "Game\\"};
+    pc.FillGameFolder();
+    for (const std::string& value : refused) {
+        SCOPED_TRACE(value);
+        pc.InstallQuests();
+        const bool madeHere = value.size() > 3 && value[1] == ':' && !Exists(value + "Stavor");
+        if (madeHere)
+            MakeTree(value, {{"Stavor\\", ""}, {"Stavor\\canary.dat", "c"}, {"lexora.txt", "canary"}});
+        TreeSnapshot root = Snapshot(pc.Root), top = Snapshot("C:\\", false);
+        pc.RegisterGame(value);
+        Probe();
+        KeptEntries kept = DeleteQuestLeftovers();
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept[0].Path, Wide(value));
+        EXPECT_EQ(kept[0].Reason, DWORD(ERROR_BAD_PATHNAME));
+        EXPECT_EQ(Snapshot(pc.Root), root);
+        EXPECT_EQ(Snapshot("C:\\", false), top);
+        if (madeHere) {
+            EXPECT_EQ(ReadFileBytes(value + "Stavor\\canary.dat"), "c");
+            EXPECT_EQ(ReadFileBytes(value + "lexora.txt"), "canary");
+            DeleteTree(value + "Stavor");
+            DeleteFileA((value + "lexora.txt").c_str());
+        }
+        EXPECT_FALSE(Exists(pc.Windows + "KalmirOriginal"));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    }
+}
+
+// A link above the game folder ("C:\tessaly-test\game-folders-link\" leads to the test's
+// folder): nothing behind it is touched, the game folder is named and the key stays. A
+// service file that is a link to a file elsewhere keeps that file whole.
+TEST_F(GameFolders, NothingIsTakenThroughALink)
+{
+    pc.FillGameFolder();
+    pc.InstallQuests();
+    const std::string link = "C:\\tessaly-test\\game-folders-link";
+    ASSERT_TRUE(MakeUnixLink(pc.Root, link));
+    MakeTree(pc.Root, {{"Other\\", ""}, {"Other\\precious.txt", "keep"}});
+    DeleteFileA((pc.Game + "lexora.txt").c_str());
+    RunOnHost("ln -s '" + HostPath(pc.Root + "Other\\precious.txt") + "' '" + HostPath(pc.Game + "lexora.txt") + "'");
+    TreeSnapshot before = Snapshot(pc.Root);
+
+    for (const std::string& value : {link + "\\Game\\", pc.Game}) {
+        SCOPED_TRACE(value);
+        pc.RegisterGame(value);
+        Probe();
+        ASSERT_TRUE(InstallState.WorkDirExists);
+        KeptEntries kept = DeleteQuestLeftovers();
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept[0].Path, Wide(value == pc.Game ? pc.Game + "lexora.txt" : value));
+        EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
+        EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    }
+    EXPECT_EQ(ReadFileBytes(pc.Root + "Other\\precious.txt"), "keep");
+    EXPECT_EQ(Snapshot(pc.Root), Without(before, {"Game\\Stavor", "Game\\Rikta.exe"}));
+    DeleteTree(link);
+}
+
+} // namespace
