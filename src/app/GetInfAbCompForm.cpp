@@ -25,32 +25,24 @@ std::wstring ReadWorkPath(HKEY root, const std::string& hive)
     return value;
 }
 
-bool SameFolder(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
 // Both folders end with a backslash.
 bool SameOrUnder(const std::wstring& path, const std::wstring& folder)
 {
-    return !folder.empty() && path.size() >= folder.size() && SameFolder(path.substr(0, folder.size()), folder);
+    return !folder.empty() && path.size() >= folder.size() && SamePath(path.substr(0, folder.size()), folder);
 }
 
 // The full path with long names and a trailing backslash; empty when there is nothing, with
 // error set when the system could not say.
 std::wstring LongFolderPath(const std::wstring& path, DWORD& error)
 {
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    DWORD length = size ? GetFullPathNameW(path.c_str(), size, full.data(), nullptr) : 0;
-    if (length == 0 || length >= size) {
+    const std::wstring full = FullPath(path);
+    if (full.empty()) {
         error = ERROR_BAD_PATHNAME;
         return std::wstring();
     }
-    full.resize(length);
-    size = GetLongPathNameW(full.c_str(), nullptr, 0);
+    DWORD size = GetLongPathNameW(full.c_str(), nullptr, 0);
     std::wstring longPath(size, L'\0');
-    length = size ? GetLongPathNameW(full.c_str(), longPath.data(), size) : 0;
+    DWORD length = size ? GetLongPathNameW(full.c_str(), longPath.data(), size) : 0;
     if (length == 0 || length >= size) {
         DWORD last = GetLastError();
         error = last == ERROR_FILE_NOT_FOUND || last == ERROR_PATH_NOT_FOUND ? 0 : ERROR_BAD_PATHNAME;
@@ -88,7 +80,7 @@ bool IsForbiddenGameFolder(const std::wstring& folder)
         if (known.empty())
             continue;
         const std::wstring knownLong = LongFolderPath(known, error);
-        if (SameFolder(folder, known) || (!knownLong.empty() && SameFolder(folder, knownLong)))
+        if (SamePath(folder, known) || (!knownLong.empty() && SamePath(folder, knownLong)))
             return true;
     }
     return false;
@@ -104,7 +96,7 @@ void AddGameFolder(const std::wstring& value)
     InstallStateRecord& s = InstallState;
     if (value.empty())
         return;
-    const bool onADrive = value.size() >= 3 && value[1] == L':' && value[2] == L'\\' && IsAbsolutePath(value);
+    const bool onADrive = IsOnADrive(value);
     DWORD error = onADrive ? 0 : ERROR_BAD_PATHNAME;
     std::wstring folder = onADrive ? LongFolderPath(value, error) : std::wstring();
     if (!folder.empty() && !PathIsFolder(folder))
@@ -120,7 +112,7 @@ void AddGameFolder(const std::wstring& value)
     if (folder.empty())
         return;
     for (const std::wstring& known : s.GameFolders)
-        if (SameFolder(known, folder))
+        if (SamePath(known, folder))
             return;
     s.GameFolders.push_back(folder);
     s.WorkDirExists = true;

@@ -31,11 +31,31 @@ std::wstring WithBackslash(const std::wstring& s)
     return AppendCharIfMissing(s, L'\\');
 }
 
+bool IsOnADrive(const std::wstring& path)
+{
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\')
+        return false;
+    wchar_t drive = path[0];
+    return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+}
+
 bool IsAbsolutePath(const std::wstring& path)
 {
-    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
-        wchar_t drive = path[0];
-        return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
-    }
-    return path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+    return IsOnADrive(path) || (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\');
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring FullPath(const std::wstring& path)
+{
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    DWORD length = size ? GetFullPathNameW(path.c_str(), size, full.data(), nullptr) : 0;
+    if (length == 0 || length >= size)
+        return std::wstring();
+    full.resize(length);
+    return full;
 }

@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include "FileSystem.h"
+
 namespace {
 
 // Every open lets others read, write and delete alongside: the removal must not be the
@@ -49,15 +51,6 @@ bool IsPlainName(const std::wstring& name)
     return true;
 }
 
-namespace {
-
-bool IsDriveLetter(wchar_t c)
-{
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
-} // namespace
-
 bool IsLink(DWORD attributes)
 {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -82,11 +75,6 @@ FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
         return FileHandle();
     }
     return FileHandle(handle);
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 } // namespace
@@ -141,7 +129,7 @@ bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error)
 
 FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error)
 {
-    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\' || !IsDriveLetter(path[0])) {
+    if (!IsOnADrive(path)) {
         error = ERROR_BAD_PATHNAME;
         return FileHandle();
     }

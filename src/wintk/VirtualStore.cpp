@@ -57,12 +57,6 @@ std::wstring ReadExpandedValue(HKEY root, const char* path, const wchar_t* name)
     return length > 0 && length <= MAX_PATH + 1 ? std::wstring(expanded) : std::wstring();
 }
 
-// "X:\...": only paths on a drive are redirected.
-bool IsOnADrive(const std::wstring& path)
-{
-    return IsAbsolutePath(path) && path[1] == L':';
-}
-
 void AddFolderIfPresent(std::vector<std::wstring>& folders, const std::wstring& localAppData)
 {
     if (!IsAbsolutePath(localAppData))
@@ -71,7 +65,7 @@ void AddFolderIfPresent(std::vector<std::wstring>& folders, const std::wstring& 
     if (!PathIsFolder(store))
         return;
     for (const std::wstring& known : folders)
-        if (CompareStringOrdinal(known.c_str(), -1, store.c_str(), -1, TRUE) == CSTR_EQUAL)
+        if (SamePath(known, store))
             return;
     folders.push_back(store);
 }
@@ -130,16 +124,12 @@ std::vector<std::wstring> VirtualStoreFolders()
 
 std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path)
 {
+    // Only paths on a drive are redirected. Windows redirects the path as it resolves it:
+    // "C:\Games\..\Windows\" is kept under store + "Windows\", and no ".." in path may lead
+    // out of the store.
     if (store.empty() || !IsOnADrive(path))
         return std::wstring();
-    // Windows redirects the path as it resolves it: "C:\Games\..\Windows\" is kept under
-    // store + "Windows\", and no ".." in path may lead out of the store.
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    DWORD length = size ? GetFullPathNameW(path.c_str(), size, full.data(), nullptr) : 0;
-    if (length == 0 || length >= size)
-        return std::wstring();
-    full.resize(length);
+    const std::wstring full = FullPath(path);
     if (!IsOnADrive(full))
         return std::wstring();
     return store + full.substr(3);
