@@ -11,6 +11,7 @@
 #include "app/InProcessForm.h"
 #include "app/MainForm.h"
 #include "support/GuiDriver.h"
+#include "support/Sandbox.h"
 
 namespace {
 
@@ -68,21 +69,11 @@ TEST(DisplayScales, TextsFitAtEveryOne)
     bool had = RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_REG_DWORD, nullptr, &saved, &size) == ERROR_SUCCESS;
     wchar_t self[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=TextsFit.InTheWindowsOfThisProcess";
     for (DWORD dpi : {96, 120, 144, 192}) {
         RegSetKeyValueA(HKEY_CURRENT_USER, key, value, REG_DWORD, &dpi, sizeof dpi);
         SetEnvironmentVariableA(DpiVariable, std::to_string(dpi).c_str());
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
         DWORD code = 1;
-        if (CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            WaitForSingleObject(pi.hProcess, 30000);
-            GetExitCodeProcess(pi.hProcess, &code);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-        EXPECT_EQ(code, 0u) << "at " << dpi << " DPI";
+        EXPECT_TRUE(RunProgram(self, L"--gtest_filter=TextsFit.InTheWindowsOfThisProcess", code) && code == 0) << "at " << dpi << " DPI";
     }
     SetEnvironmentVariableA(DpiVariable, nullptr);
     if (had)

@@ -20,21 +20,6 @@ std::string OwnFolder()
     return folder.substr(0, folder.rfind('\\') + 1);
 }
 
-// Runs program and waits for its end.
-bool RunToEnd(const std::string& program)
-{
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + program + "\"";
-    if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process))
-        return false;
-    bool ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return ended;
-}
-
 // The plant is loaded by a program that imports comctl32 with nothing else in its way (so
 // the check sees a load), and not by a copy of Tessaly.exe in the same folder.
 TEST(E2ePlantedDll, AComctl32BesideTheProgramIsNeverLoaded)
@@ -46,7 +31,8 @@ TEST(E2ePlantedDll, AComctl32BesideTheProgramIsNeverLoaded)
     for (const char* program : {"plain.exe", "Tessaly.exe"})
         SetRegString(HKEY_CURRENT_USER, std::string(AppDefaults) + program + "\\DllOverrides", "comctl32", "native,builtin");
 
-    EXPECT_TRUE(RunToEnd(folder + "plain.exe"));
+    DWORD code = 0;
+    EXPECT_TRUE(RunProgram(Wide(folder + "plain.exe"), L"", code));
     EXPECT_TRUE(Exists(mark)) << "the plant was not loaded even where nothing stops it";
     DeleteFileA(mark.c_str());
     {

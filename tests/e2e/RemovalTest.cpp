@@ -251,35 +251,4 @@ TEST(E2eRemoval, OnlyVirtualizedCopiesEnableTheButtonAndGo)
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, neighbour));
 }
 
-// A file held 150 folders deep in the backup folder, at a path of some 340 characters (under
-// Wine each level costs more than the one above it: 1,500 levels take a minute): the warning
-// comes and names it by the start and the end of its path, in a box of a few lines.
-TEST(E2eRemoval, AFileHeldDeepInTheBackupFolderIsNamedInShort)
-{
-    GameSetup pc{"e2e-deep"};
-    pc.RegisterGame(pc.Game);
-    pc.InstallQuests();
-    std::string deep = pc.Game + "Stavor";
-    for (int level = 0; level < 150; ++level)
-        deep += "\\d";
-    ASSERT_TRUE(RunOnHost("mkdir -p '" + HostPath(deep) + "' && echo x > '" + HostPath(deep) + "/leaf.txt'"));
-    // Held without sharing; the ANSI calls take no path this long.
-    HANDLE held = CreateFileW(Wide("\\\\?\\" + deep + "\\leaf.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    TessalyProcess app;
-    ASSERT_TRUE(app.Start());
-
-    ASSERT_TRUE(app.ConfirmRemoval(app.MainChild(QuestsCaption)));
-    std::string text;
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = app.WaitMessageBox(text)) != nullptr; }, 10000)) << "no warning";
-    EXPECT_NE(text.find("\n\n" + pc.Game + "Stavor\\d\\d\\"), std::string::npos) << text;
-    EXPECT_NE(text.find("\\...\\d\\d\\"), std::string::npos) << text;
-    EXPECT_NE(text.find("\\d\\leaf.txt (занят другой программой)\n"), std::string::npos) << text;
-    EXPECT_LT(text.size(), 520u) << text; // UTF-8 bytes; the whole path would make some 650
-    EXPECT_TRUE(app.Answer(box, IDOK));
-    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
-    CloseHandle(held);
-}
-
 } // namespace

@@ -84,6 +84,20 @@ std::string HostPath(std::string path)
     return unixPath;
 }
 
+bool RunProgram(const std::wstring& program, const std::wstring& arguments, DWORD& exitCode, DWORD timeoutMs)
+{
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    bool ended = WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ended;
+}
+
 // Wine signals the handle of a unix process at once instead of when it ends, so the
 // command leaves a marker file as its last act and the wait is for that file.
 bool RunOnHost(const std::string& shellCommand, int timeoutMs)

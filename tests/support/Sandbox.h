@@ -32,6 +32,9 @@ TreeSnapshot Snapshot(const std::string& folder, bool deep = true);
 // The snapshot without the given entries and whatever lies below them.
 TreeSnapshot Without(TreeSnapshot tree, std::initializer_list<std::string> gone);
 
+// Runs a Windows program with arguments and waits (up to timeoutMs) for its end; false when
+// it could not start or did not end in time.
+bool RunProgram(const std::wstring& program, const std::wstring& arguments, DWORD& exitCode, DWORD timeoutMs = 30000);
 // Runs a /bin/sh command on the host and waits (up to timeoutMs) for it to finish.
 bool RunOnHost(const std::string& shellCommand, int timeoutMs = 20000);
 // The host's path of a C: path.
