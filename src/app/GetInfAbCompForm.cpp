@@ -1,6 +1,7 @@
 #include "GetInfAbCompForm.h"
 
 #include "../wintk/FileSystem.h"
+#include "../wintk/FolderHandles.h"
 #include "../wintk/Registry.h"
 #include "Initer.h"
 
@@ -16,11 +17,12 @@ void ReportStage(const StageReport& report, long long stage)
         report.Proc(report.Context);
 }
 
-// "WORK PATH" under root\hive as stored; empty when it is missing or not REG_SZ.
+// "WORK PATH" under root\hive as stored, a zero inside included; empty when it is missing or
+// not REG_SZ.
 std::wstring ReadWorkPath(HKEY root, const std::string& hive)
 {
     HKEY key = KeyOpenForRead(root, (hive + PathSettingsKey).c_str());
-    std::wstring value = ReadStringValue(key, WorkPathValue);
+    std::wstring value = ReadStoredText(key, WorkPathValue);
     KeyClose(key);
     return value;
 }
@@ -31,25 +33,12 @@ bool SameOrUnder(const std::wstring& path, const std::wstring& folder)
     return !folder.empty() && path.size() >= folder.size() && SamePath(path.substr(0, folder.size()), folder);
 }
 
-// The full path with long names and a trailing backslash; empty when there is nothing, with
-// error set when the system could not say.
-std::wstring LongFolderPath(const std::wstring& path, DWORD& error)
+// A folder of the system in long names, reached as the removal would; empty when it cannot be.
+std::wstring LongFolderPath(const std::wstring& path)
 {
-    const std::wstring full = FullPath(path);
-    if (full.empty()) {
-        error = ERROR_BAD_PATHNAME;
-        return std::wstring();
-    }
-    DWORD size = GetLongPathNameW(full.c_str(), nullptr, 0);
-    std::wstring longPath(size, L'\0');
-    DWORD length = size ? GetLongPathNameW(full.c_str(), longPath.data(), size) : 0;
-    if (length == 0 || length >= size) {
-        DWORD last = GetLastError();
-        error = last == ERROR_FILE_NOT_FOUND || last == ERROR_PATH_NOT_FOUND ? 0 : ERROR_BAD_PATHNAME;
-        return std::wstring();
-    }
-    longPath.resize(length);
-    return WithBackslash(longPath);
+    DWORD error = 0;
+    std::wstring longPath;
+    return OpenFolderWithoutLinks(path, error, &longPath) ? longPath : std::wstring();
 }
 
 std::wstring EnvironmentFolder(const wchar_t* name)
@@ -66,8 +55,7 @@ std::wstring EnvironmentFolder(const wchar_t* name)
 // possibly not the one who runs Tessaly.
 bool IsForbiddenGameFolder(const std::wstring& folder)
 {
-    DWORD error = 0;
-    const std::wstring windows = LongFolderPath(WindowsFolderPath(), error);
+    const std::wstring windows = LongFolderPath(WindowsFolderPath());
     if (folder.size() <= 3 || windows.empty() || SameOrUnder(folder, windows))
         return true;
     for (const std::wstring& store : InstallState.VirtualStores)
@@ -79,44 +67,52 @@ bool IsForbiddenGameFolder(const std::wstring& folder)
     for (const std::wstring& known : system) {
         if (known.empty())
             continue;
-        const std::wstring knownLong = LongFolderPath(known, error);
+        const std::wstring knownLong = LongFolderPath(known);
         if (SamePath(folder, known) || (!knownLong.empty() && SamePath(folder, knownLong)))
             return true;
     }
     return false;
 }
 
-// One "WORK PATH": an existing folder on a drive that is fit to be cleaned joins the game
-// folders; any other value but a missing folder is refused and named. A value with a
-// drive-relative, UNC or device form ("\\server\...", "\\?\...", "\\.\...") is refused
-// too, and so is a relative one: it would name a folder relative to this program's
-// current folder, not the game's.
+void Refuse(const std::wstring& value)
+{
+    // The current user's hive is loaded under HKEY_USERS too.
+    for (const KeptEntry& refused : InstallState.RefusedWorkPaths)
+        if (refused.Path == value)
+            return;
+    InstallState.RefusedWorkPaths.push_back({value, ERROR_BAD_PATHNAME});
+}
+
+// One "WORK PATH": an existing folder on a local disk that is fit to be cleaned joins the
+// game folders; any other value but a missing folder is refused and named. So is one that
+// cannot name a folder at all (a zero in it, a name of more than 255 characters, more than
+// 32,767 in all): no path function sees it. A value with a drive-relative, UNC or device
+// form ("\\server\...", "\\?\...", "\\.\...") is refused too, and so is a relative one:
+// it would name a folder relative to this program's current folder, not the game's. The
+// folder is reached as the removal reaches it, without following a link: one behind a link
+// or a folder that cannot be checked joins the game folders as it is written, and the
+// removal names it.
 void AddGameFolder(const std::wstring& value)
 {
     InstallStateRecord& s = InstallState;
     if (value.empty())
         return;
-    const bool onADrive = IsOnADrive(value);
-    DWORD error = onADrive ? 0 : ERROR_BAD_PATHNAME;
-    std::wstring folder = onADrive ? LongFolderPath(value, error) : std::wstring();
-    if (!folder.empty() && !PathIsFolder(folder))
+    const std::wstring full = IsOnADrive(value) && CanNameAFolder(value) ? WithBackslash(FullPath(value)) : std::wstring();
+    DWORD error = ERROR_BAD_PATHNAME;
+    std::wstring folder;
+    FileHandle handle = IsOnADrive(full) ? OpenFolderWithoutLinks(full, error, &folder) : FileHandle();
+    if (!handle && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY))
         return;
-    if (error || (!folder.empty() && IsForbiddenGameFolder(folder))) {
-        // The current user's hive is loaded under HKEY_USERS too.
-        for (const KeptEntry& refused : s.RefusedWorkPaths)
-            if (refused.Path == value)
-                return;
-        s.RefusedWorkPaths.push_back({value, ERROR_BAD_PATHNAME});
-        return;
-    }
-    if (folder.empty())
-        return;
+    if (!handle && error != ERROR_BAD_PATHNAME)
+        folder = full;
+    if (folder.empty() || IsForbiddenGameFolder(folder))
+        return Refuse(value);
     for (const std::wstring& known : s.GameFolders)
         if (SamePath(known, folder))
             return;
     s.GameFolders.push_back(folder);
     s.WorkDirExists = true;
-    s.BackupDirExists = s.BackupDirExists || PathIsFolder(folder + L"Stavor\\");
+    s.BackupDirExists = s.BackupDirExists || FolderThere(folder + L"Stavor\\");
 }
 
 // The game folders of the current user and of every user whose hive is loaded: Tessaly
@@ -142,7 +138,7 @@ struct VariantFlags {
 bool FolderCopyPresent(const std::wstring& folder)
 {
     for (const std::wstring& store : InstallState.VirtualStores)
-        if (PathIsFolder(VirtualizedPath(store, folder)))
+        if (FolderThere(VirtualizedPath(store, folder)))
             return true;
     return false;
 }
@@ -156,7 +152,7 @@ void ProbeInstaller(const char* keyName, const wchar_t* folderName, const Varian
     found.KeyExists = KeyPresent(HKEY_LOCAL_MACHINE, MachineKey(keyName).c_str());
     std::wstring windows = WindowsFolderPath();
     found.SetupDir = windows.empty() ? std::wstring() : windows + folderName;
-    found.DirExists = PathIsFolder(found.SetupDir);
+    found.DirExists = !found.SetupDir.empty() && FolderThere(found.SetupDir);
     found.Present = found.KeyExists || found.DirExists || KeyCopyPresent(InstallState.VirtualKeyPlaces, keyName) ||
                     FolderCopyPresent(found.SetupDir);
 }

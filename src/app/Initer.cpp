@@ -17,11 +17,6 @@ KeptEntries RemovalLeftovers;
 
 namespace {
 
-void AddKept(KeptEntries& to, const KeptEntries& more)
-{
-    to.insert(to.end(), more.begin(), more.end());
-}
-
 // The attributes that a program may set; the others (folder, link, compressed...) are
 // the file system's own and are not handed back to it.
 const DWORD SettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
@@ -58,7 +53,7 @@ class TreeRemoval {
 public:
     KeptEntries Kept;
 
-    void Keep(const std::wstring& path, DWORD reason) { Kept.push_back({path, reason}); }
+    void Keep(const std::wstring& path, DWORD reason) { Kept.Add(path, reason); }
 
     // Clears read-only right before the deletion and puts it back when the deletion fails,
     // so that an entry that stays keeps its attributes. attributes come from the entry's
@@ -131,7 +126,8 @@ public:
 
 private:
     // Reads the folder, deletes its files at once and leaves its sub-folders to do.
-    void Enter(std::vector<Level>& levels, FileHandle owned, HANDLE folder, DWORD attributes, const std::wstring& path)
+    // path, the folder's own, is lent for its entries' paths and given back as it was.
+    void Enter(std::vector<Level>& levels, FileHandle owned, HANDLE folder, DWORD attributes, std::wstring& path)
     {
         levels.push_back({std::move(owned), folder, attributes, path.size(), Kept.size(), {}});
         std::vector<FolderEntry> entries;
@@ -141,7 +137,7 @@ private:
         if (AfterFolderRead)
             AfterFolderRead(path);
 
-        std::wstring entryPath = path;
+        const size_t pathSize = path.size();
         for (FolderEntry& entry : entries) {
             // A name with a separator in it would lead the walk out of this folder;
             // the folder is named in the report instead.
@@ -153,9 +149,9 @@ private:
                 levels.back().Pending.push_back(std::move(entry));
                 continue;
             }
-            entryPath.resize(path.size());
-            entryPath += entry.Name;
-            RemoveEntry(folder, entry, entryPath);
+            path += entry.Name;
+            RemoveEntry(folder, entry, path);
+            path.resize(pathSize);
         }
         std::vector<FolderEntry>& pending = levels.back().Pending;
         std::reverse(pending.begin(), pending.end());
@@ -327,36 +323,24 @@ bool KeyCopyPresent(const std::vector<RegistryPlace>& places, const char* name)
 
 namespace {
 
-// The key as the user knows it from the registry editor.
-std::wstring KeyPathForReport(HKEY root, const std::wstring& key)
-{
-    const wchar_t* rootName = root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE\\"
-                              : root == HKEY_USERS       ? L"HKEY_USERS\\"
-                                                         : L"HKEY_CURRENT_USER\\";
-    return rootName + key;
-}
-
+// Keys named as the user knows them from the registry editor.
 void AddKeptKeys(KeptEntries& kept, HKEY root, const KeptKeys& keys)
 {
-    for (const KeptKey& key : keys)
-        kept.push_back({KeyPathForReport(root, key.Path), key.Reason});
+    kept.Append(keys, root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE\\"
+                      : root == HKEY_USERS       ? L"HKEY_USERS\\"
+                                                 : L"HKEY_CURRENT_USER\\");
 }
 
 // The copies of the folder or file at path in every VirtualStore that the probe listed. A
-// copy that lies behind a link is left where it is and reported.
+// copy is reached from its drive like any target: one whose way passes a link, or a folder
+// that cannot be checked, is left where it is and reported, whether or not anything lies
+// behind it (only the link would tell).
 void RemoveCopies(KeptEntries& kept, const std::wstring& path, bool folder)
 {
     for (const std::wstring& store : InstallState.VirtualStores) {
         std::wstring copy = VirtualizedPath(store, path);
-        if (copy.empty())
-            continue;
-        if (!ReachedWithoutLinks(store, copy)) {
-            // Not even looked at; only a copy known to be missing goes unnamed.
-            if (GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES || !IsMissing(GetLastError()))
-                kept.push_back({copy, ERROR_FILE_INVALID});
-            continue;
-        }
-        AddKept(kept, folder ? RemoveFolderTree(copy, true) : RemoveFile(copy));
+        if (!copy.empty())
+            kept.Append(folder ? RemoveFolderTree(copy, true) : RemoveFile(copy));
     }
 }
 
@@ -369,11 +353,11 @@ void RemoveFromGameFolder(KeptEntries& kept, const std::wstring& game, const wch
     if (!folder && !IsMissing(error))
         kept.push_back({game, error});
     if (folder)
-        AddKept(kept, RemoveTreeIn(folder.Get(), game, L"Stavor", true));
+        kept.Append(RemoveTreeIn(folder.Get(), game, L"Stavor", true));
     RemoveCopies(kept, game + L"Stavor\\", true);
     for (const wchar_t* const* name = serviceFiles; *name; ++name) {
         if (folder)
-            AddKept(kept, RemoveFileIn(folder.Get(), game, *name));
+            kept.Append(RemoveFileIn(folder.Get(), game, *name));
         RemoveCopies(kept, game + *name, false);
     }
 }
@@ -382,7 +366,7 @@ KeptEntries RemoveVariant(const Leftovers& leftovers)
 {
     KeptEntries kept;
     if (leftovers.SetupDirExists)
-        AddKept(kept, RemoveFolderTree(leftovers.SetupDir, true));
+        kept.Append(RemoveFolderTree(leftovers.SetupDir, true));
     if (leftovers.Present && !leftovers.SetupDir.empty())
         RemoveCopies(kept, leftovers.SetupDir, true);
     if (leftovers.Present)
@@ -405,6 +389,6 @@ KeptEntries DeleteLeftovers(const Leftovers& leftovers)
 {
     KeptEntries kept = RemoveVariant(leftovers);
     if (leftovers.Present)
-        AddKept(kept, InstallState.RefusedWorkPaths);
+        kept.Append(InstallState.RefusedWorkPaths);
     return kept;
 }

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "../wintk/Kept.h"
 #include "../wintk/VirtualStore.h"
 #include "../wintk/Win.h"
 
-// An entry that a removal had to leave, with the Windows error that kept it there:
+// The entries that a removal had to leave, each with the Windows error that kept it there:
 // ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED mostly; ERROR_INVALID_NAME for a folder
 // (listed with its trailing backslash) that holds a name which cannot be joined to a path
 // safely; ERROR_FILE_INVALID for a folder entry that is not what was listed, being
@@ -19,11 +20,6 @@
 // fit to be cleaned. A folder that stays only because of such an entry inside it is not
 // listed itself. The top of a tree or a single file that lies behind a link, or whose way
 // could not be checked, is listed with ERROR_FILE_INVALID.
-struct KeptEntry {
-    std::wstring Path;
-    DWORD Reason;
-};
-using KeptEntries = std::vector<KeptEntry>;
 
 // What the last probe found. Paths survive a probe; each is read only while its flag is set.
 // A variant is present when anything of it was found (its key or its installer folder, or

@@ -13,7 +13,7 @@ const char RemovalWarning[] = "Вы ТОЧНО уверены? Удаление 
 
 namespace {
 
-const size_t ListedLeftovers = 10; // the warning names these; the rest are counted
+const size_t ListedLeftovers = KeptEntries::Stored; // the warning names these; the rest are counted
 
 const char* ReasonText(DWORD reason)
 {
@@ -115,8 +115,8 @@ void RunDialog(Control* application, CarrierDialog* (*build)(Control*))
 // is owned by the main window, which it disables meanwhile: no run can start under it.
 void ReportLeftovers(MainWindow* w)
 {
-    KeptEntries kept;
-    kept.swap(RemovalLeftovers);
+    KeptEntries kept = RemovalLeftovers;
+    RemovalLeftovers.clear();
     if (kept.empty())
         return;
     KeyboardFocusKept focus(w);
@@ -283,7 +283,7 @@ std::string LeftoverReport(const KeptEntries& kept)
         return std::string();
     std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
     for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
-        text += Utf8Text(ShortenedInTheMiddle(kept[i].Path, 120)) + ReasonText(kept[i].Reason) + "\n";
+        text += Utf8Text(ShortenedInTheMiddle(WithInvisiblesEscaped(kept[i].Path), 120)) + ReasonText(kept[i].Reason) + "\n";
     if (kept.size() > ListedLeftovers)
         text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
     return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";

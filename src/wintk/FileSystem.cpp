@@ -2,16 +2,12 @@
 
 #include "Win.h"
 
-bool PathIsFolder(const std::wstring& path)
-{
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::wstring WindowsFolderPath()
 {
     wchar_t buffer[MAX_PATH + 1] = {};
-    UINT length = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+    // The system's own folder: on a terminal server GetWindowsDirectory may answer a
+    // private one in the user's profile.
+    UINT length = GetSystemWindowsDirectoryW(buffer, MAX_PATH + 1);
     // A failed or truncated answer yields the empty string rather than "\", which
     // would turn every path built on it into one relative to the current drive.
     if (length == 0 || length > MAX_PATH)
@@ -37,6 +33,21 @@ bool IsOnADrive(const std::wstring& path)
         return false;
     wchar_t drive = path[0];
     return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+}
+
+bool CanNameAFolder(const std::wstring& path)
+{
+    if (path.size() > MaxPathLength)
+        return false;
+    size_t name = 0;
+    for (wchar_t c : path) {
+        if (c == L'\0')
+            return false;
+        name = c == L'\\' || c == L'/' ? 0 : name + 1;
+        if (name > MaxNameLength)
+            return false;
+    }
+    return true;
 }
 
 bool IsAbsolutePath(const std::wstring& path)

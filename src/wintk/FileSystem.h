@@ -3,7 +3,6 @@
 // a folder path that is to be extended ends with a backslash.
 #include <string>
 
-bool PathIsFolder(const std::wstring& path);
 // The Windows folder with a trailing backslash; empty when the system cannot say.
 std::wstring WindowsFolderPath();
 std::wstring AppendCharIfMissing(const std::wstring& s, wchar_t ch);
@@ -12,6 +11,12 @@ std::wstring WithBackslash(const std::wstring& s);
 bool IsAbsolutePath(const std::wstring& path);
 // "X:\...": a path on a drive.
 bool IsOnADrive(const std::wstring& path);
+// Whether path can name a folder at all: no zero character, at most MaxPathLength
+// characters, no name between separators longer than MaxNameLength. Asked of a value that a
+// user wrote before any path function of the system sees it: some copy it whole into a
+// buffer of their own.
+const size_t MaxPathLength = 32767, MaxNameLength = 255;
+bool CanNameAFolder(const std::wstring& path);
 // Whether a and b name the same path, as the file system compares names (case ignored).
 bool SamePath(const std::wstring& a, const std::wstring& b);
 // path made full (GetFullPathNameW: "." and ".." resolved); empty when the system cannot.

@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <cwchar>
+
 #include "FileSystem.h"
 
 namespace {
@@ -60,6 +62,11 @@ namespace {
 
 FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG options, DWORD& error)
 {
+    // A counted name holds at most 32,767 characters; a longer one would be cut to another.
+    if (name.size() > MaxPathLength) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return FileHandle();
+    }
     UNICODE_STRING objectName;
     objectName.Buffer = const_cast<PWSTR>(name.c_str());
     objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
@@ -127,15 +134,67 @@ bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error)
     return false;
 }
 
-FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error)
+namespace {
+
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE folder, HANDLE event, void* apc, void* apcContext, IO_STATUS_BLOCK* io,
+                                               void* buffer, ULONG length, FILE_INFORMATION_CLASS kind, BOOLEAN single,
+                                               UNICODE_STRING* mask, BOOLEAN restart);
+
+// Only a local disk: a network drive would be connected to with the administrator's
+// credentials, and a drive made by subst is a link of its own.
+bool IsLocalDisk(wchar_t drive)
 {
-    if (!IsOnADrive(path)) {
+    const wchar_t name[] = {drive, L':', L'\0'};
+    wchar_t device[MAX_PATH] = {};
+    const wchar_t disk[] = L"\\Device\\Harddisk";
+    return QueryDosDeviceW(name, device, MAX_PATH) && wcsncmp(device, disk, wcslen(disk)) == 0;
+}
+
+// A name that the listing's filter reads as itself and not as a pattern.
+bool IsLiteralName(const std::wstring& name)
+{
+    return name.find_first_of(L"*?<>\"") == std::wstring::npos;
+}
+
+// name as the listing of folder has it: its long name (name may be the short one) and its
+// attributes, which show a link even where an open would not (Wine).
+bool ListedAs(HANDLE folder, const std::wstring& name, std::wstring& longName, DWORD& attributes, DWORD& error)
+{
+    if (!IsPlainName(name) || !IsLiteralName(name)) {
+        error = ERROR_BAD_PATHNAME;
+        return false;
+    }
+    UNICODE_STRING mask;
+    mask.Buffer = const_cast<PWSTR>(name.c_str());
+    mask.Length = mask.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    // One entry: its record and a name of up to MaxNameLength characters.
+    ULONGLONG buffer[(sizeof(FILE_ID_BOTH_DIR_INFO) + (MaxNameLength + 1) * sizeof(wchar_t)) / sizeof(ULONGLONG) + 1];
+    IO_STATUS_BLOCK io = {};
+    NTSTATUS status = NtQueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
+                                           FileIdBothDirectoryInformation, TRUE, &mask, TRUE);
+    if (status < 0) {
+        error = ErrorOf(status);
+        if (error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND)
+            error = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer);
+    longName.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    attributes = info->FileAttributes;
+    return true;
+}
+
+} // namespace
+
+FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::wstring* longPath)
+{
+    if (!IsOnADrive(path) || !CanNameAFolder(path) || !IsLocalDisk(path[0])) {
         error = ERROR_BAD_PATHNAME;
         return FileHandle();
     }
-    const std::wstring root = L"\\\\?\\" + path.substr(0, 3);
-    HANDLE drive = CreateFileW(root.c_str(), FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE, ShareAll, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE;
+    std::wstring meant = path.substr(0, 3);
+    HANDLE drive = CreateFileW((L"\\\\?\\" + meant).c_str(), access, ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (drive == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return FileHandle();
@@ -147,13 +206,26 @@ FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error)
             end = path.size();
         const std::wstring name = path.substr(start, end - start);
         start = end + 1;
-        if (!IsPlainName(name)) {
-            error = ERROR_BAD_PATHNAME;
+        // Each component as the listing names it, then opened by that name: the way is the
+        // one the listing shows, in long names.
+        std::wstring longName;
+        DWORD listed = 0;
+        if (!ListedAs(folder.Get(), name, longName, listed, error)) {
+            // Not listed, yet there for an open (Wine hides a link that it cannot follow
+            // from listings): the two disagree, and the way is not safe.
+            DWORD openError = 0;
+            if (error == ERROR_PATH_NOT_FOUND && (OpenRelative(folder.Get(), name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, openError) ||
+                                                  (openError != ERROR_FILE_NOT_FOUND && openError != ERROR_PATH_NOT_FOUND)))
+                error = ERROR_FILE_INVALID;
             return FileHandle();
         }
-        // Traverse rights only: a folder that another program holds without delete sharing
-        // (Wine's own C:\windows) is still passed.
-        FileHandle next = OpenRelative(folder.Get(), name, FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE, FILE_DIRECTORY_FILE, error);
+        if (IsLink(listed)) {
+            error = ERROR_FILE_INVALID;
+            return FileHandle();
+        }
+        // Listing rights and traversal only: a folder that another program holds without
+        // delete sharing (Wine's own C:\windows) is still passed.
+        FileHandle next = OpenRelative(folder.Get(), longName, access, FILE_DIRECTORY_FILE, error);
         FILE_ATTRIBUTE_TAG_INFO tag;
         if (!next)
             return FileHandle();
@@ -162,11 +234,21 @@ FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error)
             return FileHandle();
         }
         folder = std::move(next);
+        meant += longName + L'\\';
     }
     // Wine opens a unix link's target without a word; only the final path shows it.
-    if (!FinalPathIs(folder.Get(), path, error))
+    if (!FinalPathIs(folder.Get(), meant, error))
         return FileHandle();
+    if (longPath)
+        *longPath = meant;
     return folder;
+}
+
+bool FolderThere(const std::wstring& path)
+{
+    DWORD error = 0;
+    return OpenFolderWithoutLinks(path, error) || !(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                                                    error == ERROR_DIRECTORY || error == ERROR_BAD_PATHNAME);
 }
 
 bool QueryLinkCount(HANDLE handle, DWORD& links, DWORD& error)

@@ -42,12 +42,19 @@ struct HandleFacts {
 bool IsPlainName(const std::wstring& name);
 bool IsLink(DWORD attributes);
 
-// The folder at path ("X:\...", a trailing backslash or not), opened for reaching its
-// entries without following any link on the way: from the drive's root, one component
-// at a time relative to its parent's handle and as itself. A component that is a link,
-// or a final path of the handle (long names) that is not path, fails with
-// ERROR_FILE_INVALID; so does an error while asking either.
-FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error);
+// The folder at path ("X:\...", a trailing backslash or not), opened for listing and
+// reaching its entries without following any link on the way: from the drive's root, one
+// component at a time as its parent's listing names it (short names are taken for their
+// long ones), opened relative to its parent's handle and as itself. A component that the
+// listing or its handle shows as a link, or a final path of the handle that is not the
+// path in long names, fails with ERROR_FILE_INVALID, and so does an error while asking
+// either. A path that cannot name a folder, or is not on a local disk (a network or subst
+// drive), fails with ERROR_BAD_PATHNAME before anything is opened. longPath, when given,
+// receives the path in long names with a trailing backslash.
+FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::wstring* longPath = nullptr);
+// Whether a folder is at path, as OpenFolderWithoutLinks reaches it; one that cannot be
+// reached for another reason than its absence or a file in its place counts as there.
+bool FolderThere(const std::wstring& path);
 // Whether the object of handle has path as its final path (long names, on a drive).
 bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error);
 // name (a plain name) inside the folder of parent, opened for deletion. asFolder asks for

@@ -33,6 +33,12 @@ bool ValuePresent(HKEY key, const wchar_t* name)
 
 std::wstring ReadStringValue(HKEY key, const wchar_t* name)
 {
+    std::wstring text = ReadStoredText(key, name);
+    return text.substr(0, text.find(L'\0'));
+}
+
+std::wstring ReadStoredText(HKEY key, const wchar_t* name)
+{
     std::wstring text;
     if (!key)
         return text;
@@ -42,11 +48,12 @@ std::wstring ReadStringValue(HKEY key, const wchar_t* name)
     std::wstring buffer((size + 1) / sizeof(wchar_t), L'\0');
     DWORD read = size;
     if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) == ERROR_SUCCESS) {
-        // Stop at the first zero character, but never read past what the first query
-        // reported: a value stored without its terminator must not run into the heap. An
-        // odd last byte is half a character and goes.
+        // Never read past what the first query reported: a value stored without its
+        // terminator must not run into the heap. An odd last byte is half a character and
+        // goes, and so do the terminating zeros.
         buffer.resize((read < size ? read : size) / sizeof(wchar_t));
-        text = buffer.substr(0, buffer.find(L'\0'));
+        buffer.erase(buffer.find_last_not_of(L'\0') + 1);
+        text = std::move(buffer);
     }
     return text;
 }
@@ -118,14 +125,15 @@ public:
                 continue;
             }
             if (answer != ERROR_SUCCESS) {
-                Kept.push_back({path, static_cast<DWORD>(answer)});
+                Kept.Add(path, static_cast<DWORD>(answer));
                 Leave(path, false);
                 continue;
             }
             path += L'\\';
             path.append(name, length);
-            // A name with a zero in it would open another key than the one listed.
-            if (wcslen(name) != length) {
+            // A name with a zero in it would open another key than the one listed, and one
+            // with a backslash (only a crafted hive has one) a path, possibly through a link.
+            if (wcslen(name) != length || wcschr(name, L'\\')) {
                 Keep(path, ERROR_INVALID_NAME);
                 continue;
             }
@@ -145,7 +153,7 @@ private:
     // A sub-key that stays: the walk goes on with the next one.
     void Keep(const std::wstring& path, DWORD reason)
     {
-        Kept.push_back({path, reason});
+        Kept.Add(path, reason);
         ++levels_.back().Next;
         levels_.back().Stays = true;
     }
@@ -187,7 +195,7 @@ private:
         RegCloseKey(key);
         levels_.pop_back();
         if (error)
-            Kept.push_back({path, error});
+            Kept.Add(path, error);
         if (!levels_.empty() && (!empty || error)) {
             ++levels_.back().Next;
             levels_.back().Stays = true;

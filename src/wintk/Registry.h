@@ -3,6 +3,8 @@
 // is a false flag, a null handle or an empty string.
 #include <string>
 #include <vector>
+
+#include "Kept.h"
 #include "Win.h"
 
 HKEY KeyOpenForRead(HKEY root, const char* subKey);
@@ -11,15 +13,14 @@ bool ValuePresent(HKEY key, const wchar_t* name);
 // Text of a REG_SZ value, in wide characters as stored; empty for any other type, a
 // missing value or a null key.
 std::wstring ReadStringValue(HKEY key, const wchar_t* name);
+// The same value with every character stored but its terminating zeros: a zero inside stays.
+std::wstring ReadStoredText(HKEY key, const wchar_t* name);
 void KeyClose(HKEY key);
-// A key that a removal had to leave: its path below the root the removal was given, and the
-// Windows error; ERROR_FILE_INVALID for a key that is a registry link or is reached through
-// one, ERROR_INVALID_NAME for a sub-key whose name cannot be opened as listed.
-struct KeptKey {
-    std::wstring Path;
-    DWORD Reason;
-};
-using KeptKeys = std::vector<KeptKey>;
+// The keys that a removal had to leave: each its path below the root the removal was given,
+// and the Windows error; ERROR_FILE_INVALID for a key that is a registry link or is reached
+// through one, ERROR_INVALID_NAME for a sub-key whose name cannot be opened as listed (a
+// zero or a backslash in it).
+using KeptKeys = KeptEntries;
 
 // Deletes the key root\path\below with its values and all its sub-keys, in this program's
 // own registry view (a 32-bit program on 64-bit Windows sees HKLM\Software as

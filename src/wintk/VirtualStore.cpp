@@ -1,6 +1,7 @@
 #include "VirtualStore.h"
 
 #include "FileSystem.h"
+#include "FolderHandles.h"
 #include "Registry.h"
 
 namespace {
@@ -62,7 +63,7 @@ void AddFolderIfPresent(std::vector<std::wstring>& folders, const std::wstring& 
     if (!IsAbsolutePath(localAppData))
         return;
     std::wstring store = WithBackslash(localAppData) + FileStore;
-    if (!PathIsFolder(store))
+    if (!FolderThere(store))
         return;
     for (const std::wstring& known : folders)
         if (SamePath(known, store))
@@ -135,29 +136,13 @@ std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path
     return store + full.substr(3);
 }
 
-bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy)
-{
-    if (store.size() < 2 || copy.size() <= store.size() || copy.compare(0, store.size(), store) != 0)
-        return false;
-    const size_t last = copy.find_last_of(L'\\', copy.size() - 2); // the separator before the last component
-    for (size_t end = store.size() - 1; end != std::wstring::npos && end <= last; end = copy.find(L'\\', end + 1)) {
-        DWORD attributes = GetFileAttributesW(copy.substr(0, end).c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            // Nothing there to follow. Any other failure may hide a link: its owner can
-            // deny the reading of a junction's attributes.
-            DWORD error = GetLastError();
-            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        }
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            return false;
-    }
-    return true;
-}
-
 KeptKeys RemoveKeyCopy(const RegistryPlace& place, const std::string& name)
 {
     const size_t store = place.Prefix.find(KeyStore);
-    if (store == std::string::npos)
-        return {{std::wstring(name.begin(), name.end()), ERROR_INVALID_PARAMETER}};
+    if (store == std::string::npos) {
+        KeptKeys kept;
+        kept.Add(std::wstring(name.begin(), name.end()), ERROR_INVALID_PARAMETER);
+        return kept;
+    }
     return RemoveKeyTree(place.Root, place.Prefix.substr(0, store), place.Prefix.substr(store) + name);
 }

@@ -42,14 +42,6 @@ std::vector<std::wstring> VirtualStoreFolders();
 // drive: nothing else is redirected.
 std::wstring VirtualizedPath(const std::wstring& store, const std::wstring& path);
 
-// Whether copy, a path that VirtualizedPath made in store, is reached without a link: neither
-// the store nor any folder between it and copy's last component is a link or junction. The
-// store lies in a user's profile, and that user can put a link there; a program that runs
-// elevated must not delete through it what it would find at the link's target. A folder on
-// the way whose attributes cannot be read for another reason than its absence counts as a
-// link.
-bool ReachedWithoutLinks(const std::wstring& store, const std::wstring& copy);
-
 // Deletes the key copy place.Prefix + name with everything in it (RemoveKeyTree). The hive
 // belongs to its user, who can make registry links there: from VirtualStore down, no key is
 // opened through a link. Above it lie the hive's own keys (on Windows HKCU\Software\Classes
