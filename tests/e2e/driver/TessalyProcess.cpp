@@ -1,5 +1,7 @@
 #include "TessalyProcess.h"
 
+#include <tlhelp32.h>
+
 #include "wintk/Utils.h"
 
 namespace {
@@ -103,6 +105,18 @@ bool TessalyProcess::Start(int timeoutMs, const std::string& exe)
             return main_ && SizeLocked() && Settled();
         },
         timeoutMs);
+}
+
+std::vector<std::string> TessalyProcess::LoadedDlls() const
+{
+    std::vector<std::string> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, process_.dwProcessId);
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(snapshot, &module); more; more = Module32Next(snapshot, &module))
+        names.push_back(CharLowerA(module.szModule));
+    CloseHandle(snapshot);
+    return names;
 }
 
 bool TessalyProcess::Settled()

@@ -46,6 +46,9 @@ public:
     bool WaitExit(int timeoutMs, DWORD& exitCode);
 
     HWND Main() const { return main_; }
+    DWORD Id() const { return process_.dwProcessId; }
+    // The file names of the DLLs that the process has loaded, in lower case.
+    std::vector<std::string> LoadedDlls() const;
     HWND MainChild(const char* caption) const { return FindChild(main_, caption); }
     // The first top-level window of the process with this class and caption (null: any).
     HWND FindWindow(const char* className, const char* caption) const;
