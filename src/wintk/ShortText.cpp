@@ -41,11 +41,12 @@ std::wstring ShortenedInTheMiddle(const std::wstring& path, size_t limit)
     if (path.size() <= limit)
         return path;
     const size_t half = (limit - dots.size()) / 2;
-    // The start keeps its last backslash, the end begins with one.
+    // The start keeps its last backslash, the end begins with one, where that costs at most
+    // half of either: a name of thousands of characters is cut inside itself.
     size_t headEnd = path.rfind(L'\\', half - 1);
-    headEnd = headEnd == std::wstring::npos ? half : headEnd + 1;
+    headEnd = headEnd == std::wstring::npos || headEnd + 1 < half / 2 ? half : headEnd + 1;
     size_t tailStart = path.find(L'\\', path.size() - half);
-    if (tailStart == std::wstring::npos)
+    if (tailStart == std::wstring::npos || tailStart > path.size() - half / 2)
         tailStart = path.size() - half;
     return path.substr(0, headEnd) + dots + path.substr(tailStart);
 }
