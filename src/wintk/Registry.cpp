@@ -64,6 +64,14 @@ void KeyClose(HKEY key)
         RegCloseKey(key);
 }
 
+bool IsKeyNameAsListed(const wchar_t* name, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        if (name[i] == L'\0' || name[i] == L'\\')
+            return false;
+    return true;
+}
+
 // Deletes the key that the handle is open on; a registry link opened with
 // REG_OPTION_OPEN_LINK goes as the link, where RegDeleteKey would delete its target.
 extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
@@ -131,9 +139,7 @@ public:
             }
             path += L'\\';
             path.append(name, length);
-            // A name with a zero in it would open another key than the one listed, and one
-            // with a backslash (only a crafted hive has one) a path, possibly through a link.
-            if (wcslen(name) != length || wcschr(name, L'\\')) {
+            if (!IsKeyNameAsListed(name, length)) {
                 Keep(path, ERROR_INVALID_NAME);
                 continue;
             }

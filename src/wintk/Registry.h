@@ -16,6 +16,10 @@ std::wstring ReadStringValue(HKEY key, const wchar_t* name);
 // The same value with every character stored but its terminating zeros: a zero inside stays.
 std::wstring ReadStoredText(HKEY key, const wchar_t* name);
 void KeyClose(HKEY key);
+// Whether a sub-key name of length characters, as a listing gave it, opens that very key:
+// not with a zero in it (the name would end there) nor a backslash (it would be a path,
+// possibly through a link). Only a crafted hive holds such names.
+bool IsKeyNameAsListed(const wchar_t* name, size_t length);
 // The keys that a removal had to leave: each its path below the root the removal was given,
 // and the Windows error; ERROR_FILE_INVALID for a key that is a registry link or is reached
 // through one, ERROR_INVALID_NAME for a sub-key whose name cannot be opened as listed (a

@@ -69,13 +69,28 @@ TEST(Utils, ShiftStateSameBytesAndTextsBothWays)
 }
 
 // A path that looks absolute but depends on the current drive or folder would let a
-// removal work somewhere else.
+// removal work somewhere else. A value that cannot name a folder, and a key name that would
+// not open the key listed, are refused before the system sees them.
 TEST(FileSystemAndRegistry, AbsolutePathsAndStringsStoredWithoutTerminator)
 {
     for (const wchar_t* path : {L"C:\\Games", L"d:\\", L"\\\\server\\share"})
         EXPECT_TRUE(IsAbsolutePath(path)) << path;
     for (const wchar_t* path : {L"", L"C:Games", L"\\Games", L"1:\\Games"})
         EXPECT_FALSE(IsAbsolutePath(path)) << path;
+    const std::wstring name255(255, L'n');
+    std::wstring deep = L"C:";
+    while (deep.size() <= MaxPathLength)
+        deep += L"\\a";
+    const struct {
+        std::wstring Path;
+        bool Names;
+    } folders[] = {{L"C:\\" + name255 + L"\\", true}, {L"C:\\" + name255 + L"n\\", false}, {L"C:/x/" + name255 + L"n", false},
+                   {deep.substr(0, MaxPathLength), true}, {deep, false}, {std::wstring(L"C:\\a\0b", 6), false}};
+    for (const auto& f : folders)
+        EXPECT_EQ(CanNameAFolder(f.Path), f.Names) << f.Path.size();
+    EXPECT_TRUE(IsKeyNameAsListed(L"KalmirOriginal", 14));
+    EXPECT_FALSE(IsKeyNameAsListed(L"Kalmir\0x", 8));
+    EXPECT_FALSE(IsKeyNameAsListed(L"..\\..\\Software", 14));
 
     const char key[] = "Software\\TessalyTest";
     HKEY open = nullptr;
@@ -84,6 +99,7 @@ TEST(FileSystemAndRegistry, AbsolutePathsAndStringsStoredWithoutTerminator)
     RegSetValueExA(open, "inner", 0, REG_SZ, reinterpret_cast<const BYTE*>("ab\0cd"), 6);
     EXPECT_EQ(ReadStringValue(open, L"raw"), L"abc");
     EXPECT_EQ(ReadStringValue(open, L"inner"), L"ab");
+    EXPECT_EQ(ReadStoredText(open, L"inner"), std::wstring(L"ab\0cd", 5));
     RegCloseKey(open);
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }
