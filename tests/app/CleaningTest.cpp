@@ -53,9 +53,12 @@ TEST_F(Cleaning, EachRemovalTakesExactlyItsTraces)
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));
 
+    // A folder where a service file was is not that file, even when empty.
+    MakeTree(pc.Game, {{"lexora.txt\\", ""}});
     Probe();
     DeleteNorvaneLeftovers();
     TreeSnapshot after = Without(before, {"Game\\Stavor", "Game\\Rikta.exe", "Game\\lexora.txt", "Game\\norvane_readme.txt"});
+    after.insert({"Game\\lexora.txt", "<folder>"});
     EXPECT_EQ(Snapshot(pc.Root), after);
     EXPECT_EQ(Snapshot(pc.Windows, false), Without(windows, {"KalmirOriginal", "KalmirNorvane"}));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, NorvaneKeyPath));

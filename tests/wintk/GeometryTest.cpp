@@ -159,6 +159,17 @@ TEST_F(Geometry, DpiChangeTakesTheSuggestedRectangleAndRescalesChildrenAndFonts)
     MINMAXINFO info = {};
     SendMessageW(form->Handle, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.ptMaxTrackSize.x, 600);
+
+    // Back without a suggested rectangle, as for a window that opens at another DPI than the
+    // system's: it keeps its corner, and it and its children shrink by the same factor.
+    ApplyDpi(form, dpi, nullptr);
+    r = WindowRect(form);
+    RECT back = {50, 60, 50 + 300, 60 + 200}, labelBack = {8 * dpi / 96, 10 * dpi / 96, 128 * dpi / 96, 24 * dpi / 96};
+    EXPECT_TRUE(EqualRect(&r, &back)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    r = label->BoundsRect();
+    EXPECT_TRUE(EqualRect(&r, &labelBack)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    SendMessageW(form->Handle, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMaxTrackSize.x, 300) << "the size lock stayed at the old size";
 }
 
 } // namespace
