@@ -1,13 +1,24 @@
 cmake_minimum_required(VERSION 3.20)
 # Checks the program that users copy to Windows: a 32-bit PE image, small, needing no DLL
-# beyond Windows' own, with no time stamp, and built again from the same sources into the
-# same bytes. Run on the host:
-#   cmake -DEXE=... -DOBJDUMP=... [-DSOURCE_DIR=... -DTOOLCHAIN=...] -P ShippedExe.cmake
+# beyond Windows' own, hardened, with no time stamp, and built again from the same sources
+# into the same bytes. Run on the host:
+#   cmake -DEXE=... -DOBJDUMP=... [-DFORMAT=pei-x86-64] [-DSOURCE_DIR=... -DTOOLCHAIN=...] -P ShippedExe.cmake
+# FORMAT names the 64-bit twin's format, for which the same checks hold (and high-entropy
+# address randomisation as well) but the second build is not made.
 # With SOURCE_DIR and TOOLCHAIN the program is built a second time, from scratch, in a folder
 # beside EXE (about 20 s on two cores) and compared byte for byte: that catches a stamp
 # wherever it is (the linker's, the resource compiler's, a date or a build path in the code).
 set(MAX_BYTES 131072)
-set(WINDOWS_DLLS advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll user32.dll)
+# What the loader resolves before WinMain, when a DLL beside the program could still be
+# taken: only these, which Windows always takes from System32. The rest is delay-loaded.
+set(STARTUP_DLLS kernel32.dll msvcrt.dll ntdll.dll)
+if(NOT DEFINED FORMAT)
+  set(FORMAT pei-i386)
+endif()
+set(HARDENING DYNAMIC_BASE NX_COMPAT TERMINAL_SERVICE_AWARE)
+if(FORMAT STREQUAL "pei-x86-64")
+  list(APPEND HARDENING HIGH_ENTROPY_VA)
+endif()
 
 file(SIZE "${EXE}" size)
 if(size GREATER MAX_BYTES)
@@ -18,9 +29,15 @@ execute_process(COMMAND "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE headers RESULT_
 if(failed)
   message(FATAL_ERROR "objdump cannot read ${EXE}")
 endif()
-if(NOT headers MATCHES "file format pei-i386")
-  message(FATAL_ERROR "${EXE} is not a 32-bit PE image")
+if(NOT headers MATCHES "file format ${FORMAT}\n")
+  message(FATAL_ERROR "${EXE} is not of the format ${FORMAT}")
 endif()
+string(REGEX MATCH "DllCharacteristics[^\n]*\n(\t\t\t\t\t[A-Z_]+\n)*" characteristics "${headers}")
+foreach(flag IN LISTS HARDENING)
+  if(NOT characteristics MATCHES "\t${flag}\n")
+    message(FATAL_ERROR "${EXE} is not marked ${flag}: ${characteristics}")
+  endif()
+endforeach()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 if(NOT imports)
@@ -30,8 +47,8 @@ foreach(line IN LISTS imports)
   string(REPLACE "DLL Name: " "" dll "${line}")
   string(STRIP "${dll}" dll)
   string(TOLOWER "${dll}" dll)
-  if(NOT dll IN_LIST WINDOWS_DLLS)
-    message(FATAL_ERROR "${EXE} imports ${dll}, which Windows does not ship")
+  if(NOT dll IN_LIST STARTUP_DLLS)
+    message(FATAL_ERROR "${EXE} imports ${dll} before WinMain; only ${STARTUP_DLLS} may be")
   endif()
 endforeach()
 
@@ -69,4 +86,4 @@ if(DEFINED SOURCE_DIR AND DEFINED TOOLCHAIN)
   file(REMOVE_RECURSE "${again}")
   set(reproduced ", built again into the same bytes")
 endif()
-message(STATUS "${EXE}: ${size} bytes, PE32, imports ${imports}, no time stamp${reproduced}")
+message(STATUS "${EXE}: ${size} bytes, ${FORMAT}, ${HARDENING}, imports ${imports}, no time stamp${reproduced}")
