@@ -51,23 +51,15 @@ TEST(LeftoverReport, LongPathsAreShortenedInTheirMiddle)
     EXPECT_LT(text.size(), 700u); // UTF-8 bytes
 }
 
-} // namespace
-
-namespace {
-
 // What a user wrote cannot break the warning's lines, turn its text around or hide a part of
-// it: a refused "WORK PATH" with a line break and an instruction after it, a path with a
-// right-to-left override, isolates, marks, a tab, C1 and separator controls and a lone
-// surrogate. Each shows as \uXXXX; a character outside the first plane stays itself.
+// it: each such character shows as \uXXXX; one outside the first plane stays itself.
 TEST(LeftoverReport, InvisibleCharactersAreShownEscaped)
 {
-    const std::string text = LeftoverReport({{L"Готово.\nЗапустите C:\\Users\\Public\\fix.exe", ERROR_BAD_PATHNAME},
-                                             {L"C:\\G\\\u202Eexe.txt\u2066\u200F\t\u0085\u2028\U0001F600\xD800", ERROR_ACCESS_DENIED}});
-    EXPECT_NE(text.find("\n\nГотово.\\u000AЗапустите C:\\Users\\Public\\fix.exe (не может быть папкой игры)\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nC:\\G\\\\u202Eexe.txt\\u2066\\u200F\\u0009\\u0085\\u2028\xF0\x9F\x98\x80\\uD800 (нет доступа)\n\n"), std::string::npos)
+    const std::string text = LeftoverReport({{L"Готово.\nЗапустите C:\\fix.exe", ERROR_BAD_PATHNAME},
+                                             {L"C:\\\u202Eexe.txt\u2066\u200F\t\u0085\u2028\U0001F600\xD800", ERROR_ACCESS_DENIED}});
+    EXPECT_NE(text.find("\n\nГотово.\\u000AЗапустите C:\\fix.exe (не может быть папкой игры)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nC:\\\\u202Eexe.txt\\u2066\\u200F\\u0009\\u0085\\u2028\xF0\x9F\x98\x80\\uD800 (нет доступа)\n\n"), std::string::npos)
         << text;
-    for (const char* raw : {"\t", "\xC2\x85", "\xE2\x80\xAE", "\xE2\x81\xA6", "\xE2\x80\x8F", "\xE2\x80\xA8"})
-        EXPECT_EQ(text.find(raw), std::string::npos) << text;
 }
 
 } // namespace
