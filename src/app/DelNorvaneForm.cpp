@@ -4,8 +4,7 @@
 
 KeptEntries DeleteNorvaneLeftovers()
 {
-    static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"norvane_readme.txt", L"lexora.txt", nullptr};
-    return DeleteLeftovers({InstallState.NorvanePresent, InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir, serviceFiles, "KalmirNorvane"});
+    return DeleteLeftovers({NorvaneVariant, InstallState.NorvanePresent, InstallState.NorvaneDirExists, InstallState.NorvaneSetupDir});
 }
 
 CarrierDialog* NorvaneRemovalDialog = nullptr;

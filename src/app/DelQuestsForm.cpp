@@ -4,8 +4,7 @@
 
 KeptEntries DeleteQuestLeftovers()
 {
-    static const wchar_t* const serviceFiles[] = {L"Rikta.exe", L"lexora.txt", nullptr};
-    return DeleteLeftovers({InstallState.QuestsPresent, InstallState.QuestsDirExists, InstallState.QuestsSetupDir, serviceFiles, "KalmirOriginal"});
+    return DeleteLeftovers({QuestsVariant, InstallState.QuestsPresent, InstallState.QuestsDirExists, InstallState.QuestsSetupDir});
 }
 
 CarrierDialog* QuestsRemovalDialog = nullptr;

@@ -112,7 +112,7 @@ void AddGameFolder(const std::wstring& value)
             return;
     s.GameFolders.push_back(folder);
     s.WorkDirExists = true;
-    s.BackupDirExists = s.BackupDirExists || FolderThere(folder + L"Stavor\\");
+    s.BackupDirExists = s.BackupDirExists || FolderThere(folder + BackupFolderName + L'\\');
 }
 
 // The game folders of the current user and of every user whose hive is loaded: Tessaly
@@ -147,13 +147,13 @@ bool FolderCopyPresent(const std::wstring& folder)
 // Windows, each looked for on its own (a failed uninstaller may have removed the key and
 // left the folder), and so are their copies in every VirtualStore, which the installer and
 // the game see when they run virtualized. Whatever is found of it makes the variant present.
-void ProbeInstaller(const char* keyName, const wchar_t* folderName, const VariantFlags& found)
+void ProbeInstaller(const InstallerVariant& variant, const VariantFlags& found)
 {
-    found.KeyExists = KeyPresent(HKEY_LOCAL_MACHINE, MachineKey(keyName).c_str());
+    found.KeyExists = KeyPresent(HKEY_LOCAL_MACHINE, MachineKey(variant.KeyName).c_str());
     std::wstring windows = WindowsFolderPath();
-    found.SetupDir = windows.empty() ? std::wstring() : windows + folderName;
+    found.SetupDir = windows.empty() ? std::wstring() : windows + variant.FolderName;
     found.DirExists = !found.SetupDir.empty() && FolderThere(found.SetupDir);
-    found.Present = found.KeyExists || found.DirExists || KeyCopyPresent(InstallState.VirtualKeyPlaces, keyName) ||
+    found.Present = found.KeyExists || found.DirExists || KeyCopyPresent(InstallState.VirtualKeyPlaces, variant.KeyName) ||
                     FolderCopyPresent(found.SetupDir);
 }
 
@@ -173,9 +173,9 @@ int ProbeInstallation(const StageReport& report)
 
     ProbeGame();
     ReportStage(report, 1);
-    ProbeInstaller("KalmirNorvane", L"KalmirNorvane\\", {s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists, s.NorvanePresent});
+    ProbeInstaller(NorvaneVariant, {s.NorvaneKeyExists, s.NorvaneSetupDir, s.NorvaneDirExists, s.NorvanePresent});
     ReportStage(report, 2);
-    ProbeInstaller("KalmirOriginal", L"KalmirOriginal\\", {s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists, s.QuestsPresent});
+    ProbeInstaller(QuestsVariant, {s.QuestsKeyExists, s.QuestsSetupDir, s.QuestsDirExists, s.QuestsPresent});
     ReportStage(report, 3);
     return 0;
 }
@@ -188,6 +188,7 @@ void CopyProgressStep()
 // The probe run --------------------------------------------------------------------
 
 CarrierDialog* ProbeDialog = nullptr;
+NotifyEvent ProbeRunEnded;
 
 namespace {
 
@@ -222,5 +223,5 @@ const RunKind ProbeRun = {
 
 CarrierDialog* BuildProbeDialog(Control* parent)
 {
-    return BuildCarrierDialog(parent, ProbeRun);
+    return BuildCarrierDialog(parent, ProbeRun, ProbeRunEnded);
 }

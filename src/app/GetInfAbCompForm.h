@@ -15,5 +15,8 @@ int ProbeInstallation(const StageReport& report);
 void CopyProgressStep();
 
 extern CarrierDialog* ProbeDialog;
-// The analysis dialog; its run probes and then sets the main window's removal buttons.
+// What a probe run does once its worker has ended: the main window wires it to set its
+// removal buttons from InstallState.
+extern NotifyEvent ProbeRunEnded;
+// The analysis dialog; its run probes, then calls ProbeRunEnded.
 CarrierDialog* BuildProbeDialog(Control* parent);

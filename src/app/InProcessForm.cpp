@@ -1,7 +1,6 @@
 #include "InProcessForm.h"
 
-#include "Initer.h"
-#include "MainForm.h"
+#include "RunState.h"
 
 ProgressWindow* CurrentProgressWindow = nullptr;
 
@@ -55,10 +54,11 @@ void FitInfoLines(ProgressWindow* window)
     }
 }
 
-CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind)
+CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind, NotifyEvent ended)
 {
     auto* dialog = NewObject<CarrierDialog>();
     dialog->Kind = &kind;
+    dialog->Ended = ended;
     dialog->OnDestroy = {ClearReference<CarrierDialog>, kind.Global};
     *kind.Global = dialog;
     dialog->Form = NewForm(parent, kind.Caption);
@@ -79,8 +79,6 @@ CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind)
     if (kind.Analysis)
         dialog->Form->SetSizeLocked(true);
     *kind.Pending = true;
-    if (TheMainWindow)
-        TheMainWindow->Form->Update();
     if (kind.Analysis)
         dialog->Form->SetIcon(NoIcon);
     return dialog;
@@ -143,10 +141,8 @@ void RunWithProgress(void* context, Control* form, HDC)
 
     RunWorkerToItsEnd(application, dialog->Worker, kind.Analysis);
 
-    if (kind.Analysis && TheMainWindow) {
-        TheMainWindow->DeleteNorvaneButton->SetEnabled(InstallState.NorvanePresent);
-        TheMainWindow->DeleteQuestsButton->SetEnabled(InstallState.QuestsPresent);
-    }
+    if (dialog->Ended)
+        dialog->Ended(form);
     if (CurrentProgressWindow)
         Free(CurrentProgressWindow->Form);
     form->Close();

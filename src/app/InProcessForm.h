@@ -35,6 +35,8 @@ struct CarrierDialog : BaseObject {
     Control* Form = nullptr;        // owns this record (AttachAutoFree)
     WorkerThread* Worker = nullptr; // frees itself when its body ends
     const RunKind* Kind = nullptr;  // not owned: a constant of the dialog's unit
+    NotifyEvent Ended;              // the caller's, called with the form once the worker has ended
 };
 
-CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind);
+// ended is what the caller does with the run's result, before the progress window goes.
+CarrierDialog* BuildCarrierDialog(Control* parent, const RunKind& kind, NotifyEvent ended = {});

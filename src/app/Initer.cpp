@@ -6,6 +6,15 @@
 #include "../wintk/FolderHandles.h"
 #include "../wintk/Registry.h"
 
+namespace {
+const wchar_t* const QuestsServiceFiles[] = {L"Rikta.exe", L"lexora.txt", nullptr};
+const wchar_t* const NorvaneServiceFiles[] = {L"Rikta.exe", L"norvane_readme.txt", L"lexora.txt", nullptr};
+} // namespace
+
+const InstallerVariant QuestsVariant = {"KalmirOriginal", L"KalmirOriginal\\", QuestsServiceFiles};
+const InstallerVariant NorvaneVariant = {"KalmirNorvane", L"KalmirNorvane\\", NorvaneServiceFiles};
+const wchar_t BackupFolderName[] = L"Stavor";
+
 InstallStateRecord InstallState;
 std::atomic<long long> ProgressStep{0};
 long long ProgressShown = 0;
@@ -353,8 +362,8 @@ void RemoveFromGameFolder(KeptEntries& kept, const std::wstring& game, const wch
     if (!folder && !IsMissing(error))
         kept.push_back({game, error});
     if (folder)
-        kept.Append(RemoveTreeIn(folder.Get(), game, L"Stavor", true));
-    RemoveCopies(kept, game + L"Stavor\\", true);
+        kept.Append(RemoveTreeIn(folder.Get(), game, BackupFolderName, true));
+    RemoveCopies(kept, game + BackupFolderName + L'\\', true);
     for (const wchar_t* const* name = serviceFiles; *name; ++name) {
         if (folder)
             kept.Append(RemoveFileIn(folder.Get(), game, *name));
@@ -371,13 +380,13 @@ KeptEntries RemoveVariant(const Leftovers& leftovers)
         RemoveCopies(kept, leftovers.SetupDir, true);
     if (leftovers.Present)
         for (const std::wstring& game : InstallState.GameFolders)
-            RemoveFromGameFolder(kept, game, leftovers.ServiceFiles);
+            RemoveFromGameFolder(kept, game, leftovers.Variant.ServiceFiles);
     if (!kept.empty())
         return kept;
     for (const RegistryPlace& place : InstallState.VirtualKeyPlaces)
-        AddKeptKeys(kept, place.Root, RemoveKeyCopy(place, leftovers.KeyName));
+        AddKeptKeys(kept, place.Root, RemoveKeyCopy(place, leftovers.Variant.KeyName));
     if (kept.empty())
-        AddKeptKeys(kept, HKEY_LOCAL_MACHINE, RemoveKeyTree(HKEY_LOCAL_MACHINE, "Software\\", leftovers.KeyName));
+        AddKeptKeys(kept, HKEY_LOCAL_MACHINE, RemoveKeyTree(HKEY_LOCAL_MACHINE, "Software\\", leftovers.Variant.KeyName));
     return kept;
 }
 

@@ -7,6 +7,18 @@
 #include "../wintk/Kept.h"
 #include "../wintk/VirtualStore.h"
 #include "../wintk/Win.h"
+#include "RunState.h"
+
+// One variant of the installer: what it leaves besides the backup folder, which both share.
+// The probe and the removals read the same record.
+struct InstallerVariant {
+    const char* KeyName;                // under HKEY_LOCAL_MACHINE\Software
+    const wchar_t* FolderName;          // in the Windows folder, with a trailing backslash
+    const wchar_t* const* ServiceFiles; // in the game folder, null-terminated
+};
+extern const InstallerVariant QuestsVariant, NorvaneVariant;
+// The installer's backup folder in the game folder.
+extern const wchar_t BackupFolderName[];
 
 // The entries that a removal had to leave, each with the Windows error that kept it there:
 // ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED mostly; ERROR_INVALID_NAME for a folder
@@ -49,17 +61,6 @@ struct InstallStateRecord {
 };
 extern InstallStateRecord InstallState;
 
-// Probe progress: ProgressStep is written by the worker and read by the UI thread;
-// the other two belong to the UI thread.
-extern std::atomic<long long> ProgressStep;
-extern long long ProgressShown;
-extern long long LastShownStep;
-
-// Set by a carrier dialog's build, cleared by its first paint.
-extern bool ProbeRunPending, QuestsRunPending, NorvaneRunPending;
-// Set at the end of the main window's build, cleared by its first paint.
-extern bool MainFirstPaint;
-
 // What the last removal run left behind: written by its worker, read by the UI thread
 // once it has seen that worker end.
 extern KeptEntries RemovalLeftovers;
@@ -89,13 +90,12 @@ std::string MachineKey(const char* name);
 // Whether a copy of that key lies in one of the places.
 bool KeyCopyPresent(const std::vector<RegistryPlace>& places, const char* name);
 
-// What one installer variant left behind; both removal procedures run this same walk.
+// What the probe found of one installer variant; both removal procedures run this same walk.
 struct Leftovers {
+    const InstallerVariant& Variant;
     bool Present; // the probe found the variant: only then are the shared traces its own
     bool SetupDirExists;
     const std::wstring& SetupDir;
-    const wchar_t* const* ServiceFiles; // null-terminated list of names in the game folder
-    const char* KeyName;                // under HKEY_LOCAL_MACHINE\Software
 };
 // Each target goes with its copies in every VirtualStore that the probe listed. The keys
 // mark an unfinished removal: they go last (the copies, then the real key) and only when

@@ -73,6 +73,13 @@ MainWindow* Of(void* context)
     return static_cast<MainWindow*>(context);
 }
 
+// A probe run after the window is gone (the program is closing) has no buttons to set.
+void ForgetMainWindow(void*, BaseObject*)
+{
+    TheMainWindow = nullptr;
+    ProbeRunEnded = {};
+}
+
 // The controls that hold the focus in the ring and hand their keys to HandleKeyUp.
 bool HandlesKeys(MainWindow* w, Control* c)
 {
@@ -103,10 +110,12 @@ private:
     Control* hadFocus_; // not owned; a control of the form, which outlives the block
 };
 
-// Shows a carrier dialog modally; its first paint runs its background run.
-void RunDialog(Control* application, CarrierDialog* (*build)(Control*))
+// Shows a carrier dialog modally; its first paint runs its background run. The main window
+// is drawn first, so that it shows behind the run.
+void RunDialog(MainWindow* w, CarrierDialog* (*build)(Control*))
 {
-    Control* form = build(application)->Form;
+    Control* form = build(w->Form->Parent)->Form;
+    w->Form->Update();
     form->ShowModal();
     Free(form);
 }
@@ -128,9 +137,16 @@ void RunRemoval(MainWindow* w, CarrierDialog* (*build)(Control*))
     if (ShowMessageBox(RemovalWarning, MB_YESNO) != IDYES)
         return;
     RemovalLeftovers.clear();
-    RunDialog(w->Form->Parent, build);
+    RunDialog(w, build);
     Refresh(w);
     ReportLeftovers(w);
+}
+
+// The probe run has ended: its results decide the removal buttons.
+void OnProbeEnded(void* w, Control*)
+{
+    Of(w)->DeleteNorvaneButton->SetEnabled(InstallState.NorvanePresent);
+    Of(w)->DeleteQuestsButton->SetEnabled(InstallState.QuestsPresent);
 }
 
 void OnExit(void* w, Control*)
@@ -195,8 +211,9 @@ Control* NewMainButton(MainWindow* w, const char* caption, int left, int width, 
 MainWindow* BuildMainWindow(Control* application)
 {
     auto* w = NewObject<MainWindow>();
-    w->OnDestroy = {ClearReference<MainWindow>, &TheMainWindow};
+    w->OnDestroy = {ForgetMainWindow, nullptr};
     TheMainWindow = w;
+    ProbeRunEnded = {OnProbeEnded, w};
     // Placed before CenterWindow moves it. Made elsewhere first, under Wine 8 the thread
     // answered other programs' messages between the size lock and the probe's dialog, so a
     // driver that takes a locked, settled window for a finished probe went on too early.
@@ -232,7 +249,7 @@ MainWindow* BuildMainWindow(Control* application)
 void Refresh(MainWindow* w)
 {
     KeyboardFocusKept focus(w);
-    RunDialog(w->Form->Parent, BuildProbeDialog);
+    RunDialog(w, BuildProbeDialog);
     w->Form->Show();
 }
 

@@ -71,6 +71,32 @@ TEST_F(Cleaning, EachRemovalTakesExactlyItsTraces)
     EXPECT_EQ(Snapshot(pc.Root), after);
 }
 
+// Each variant's record is what its probe looks for and what its removal takes: traces named
+// from the record alone make the variant present and go with its removal.
+TEST_F(Cleaning, EachVariantsRecordIsWhatItsProbeFindsAndItsRemovalTakes)
+{
+    pc.RegisterGame(pc.Game);
+    const struct {
+        const InstallerVariant& Variant;
+        const bool& Present;
+        KeptEntries (*Remove)();
+    } variants[] = {{QuestsVariant, InstallState.QuestsPresent, DeleteQuestLeftovers},
+                    {NorvaneVariant, InstallState.NorvanePresent, DeleteNorvaneLeftovers}};
+    for (const auto& v : variants) {
+        const std::string key = std::string("Software\\") + v.Variant.KeyName, folder = pc.Windows + Narrow(v.Variant.FolderName);
+        SetRegString(HKEY_LOCAL_MACHINE, key, "Version", "1");
+        MakeTree(folder, {{"setup.ini", "setup"}});
+        MakeTree(pc.Game + Narrow(BackupFolderName) + "\\", {{"game.exe", "backup"}});
+        for (const wchar_t* const* name = v.Variant.ServiceFiles; *name; ++name)
+            WriteFile(pc.Game + Narrow(*name), "trace");
+        Probe();
+        EXPECT_TRUE(v.Present) << key;
+        EXPECT_TRUE(v.Remove().empty()) << key;
+        EXPECT_EQ(Snapshot(pc.Root), (TreeSnapshot{{"Game", "<folder>"}})) << key;
+        EXPECT_FALSE(Exists(folder) || RegKeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    }
+}
+
 // Read-only is cleared right before the delete: the uninstaller goes like the rest. Mapped
 // as a program image it cannot go: it stays read-only and is reported, the next file
 // still goes, and the key stays as the mark of the unfinished removal.
