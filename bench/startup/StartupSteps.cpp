@@ -33,25 +33,42 @@ double lastControl = 0;
 bool painted = false, progressPainted = false, progressGone = false;
 int stages = 0;
 
+// A top-level window of the start, by its caption when made (the progress window gets its
+// caption later), marked; a child only remembered until the main window's first paint.
 void OnWindowMade(Control* control)
 {
     const double now = Now();
-    if (control->IsApplication)
+    const struct {
+        const wchar_t* Caption;
+        const char* Mark;
+        Control** Kept;
+    } windows[] = {
+        {L"Tessaly v", "main-window-made", &mainForm},
+        {L"Анал", "probe-dialog-made", &probeDialog},
+        {L"InProcessF", "progress-window-made", &progressForm},
+    };
+    if (control->IsApplication) {
         Mark("app-window-made", now);
-    else if (!control->IsChild && CaptionStarts(control, L"Tessaly v"))
-        Mark("main-window-made", now), mainForm = control;
-    else if (!control->IsChild && CaptionStarts(control, L"Анал"))
-        Mark("probe-dialog-made", now), probeDialog = control;
-    else if (!control->IsChild && CaptionStarts(control, L"InProcessF"))
-        Mark("progress-window-made", now), progressForm = control;
-    else if (control->IsChild && !painted)
-        lastControl = now;
+        return;
+    }
+    if (control->IsChild) {
+        if (!painted)
+            lastControl = now;
+        return;
+    }
+    for (const auto& window : windows) {
+        if (CaptionStarts(control, window.Caption)) {
+            Mark(window.Mark, now);
+            *window.Kept = control;
+        }
+    }
 }
 
 // The first time that this message reaches this control, marked.
+std::vector<const char*> seen; // the names MarkFirst has written
+
 void MarkFirst(const MSG& msg, Control* control, UINT message, Control* target, const char* name)
 {
-    static std::vector<const char*> seen;
     if (msg.message != message || !control || control != target)
         return;
     for (const char* done : seen)
