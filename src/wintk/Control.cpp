@@ -318,6 +318,37 @@ void CreateChildren(Control* control)
         static_cast<Control*>((*control->Children)[i])->CreateWindow();
 }
 
+// Registers the kind's class when needed and makes the native window where the control's
+// bounds say; null when either fails. The window procedure takes PendingControl as its own.
+HWND NewNativeWindow(Control* control, HWND parentWindow)
+{
+    wchar_t className[64] = L"obj_";
+    std::wcsncat(className, control->BaseClassName, 64 - 5);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW wc = KindClass(control, instance);
+    if ((control->Style & WS_CHILD) && !parentWindow)
+        return nullptr;
+    if (!RegisterOnce(wc, className))
+        return nullptr;
+
+    int width = control->BoundsRight - control->BoundsLeft, height = control->BoundsBottom - control->BoundsTop;
+    int x = control->BoundsLeft, y = control->BoundsTop;
+    if (!width)
+        width = CW_USEDEFAULT;
+    if (!height)
+        height = CW_USEDEFAULT;
+    if (!control->IsChild && !(control->PositionSet & (LeftSet | TopSet)))
+        x = y = CW_USEDEFAULT; // a top-level window nobody placed: the system places it
+
+    PendingControl = control;
+    HWND window = CreateWindowExW(control->ExStyle, className, control->CaptionText.c_str(), control->Style, x, y, width,
+                                  height, parentWindow,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->ControlId)), instance, nullptr);
+    if (!window)
+        PendingControl = nullptr;
+    return window;
+}
+
 } // namespace
 
 bool Control::CreateWindow()
@@ -337,31 +368,9 @@ bool Control::CreateWindow()
         return true;
     }
 
-    wchar_t className[64] = L"obj_";
-    std::wcsncat(className, BaseClassName, 64 - 5);
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSW wc = KindClass(this, instance);
-    if ((Style & WS_CHILD) && !parentWindow)
+    Handle = NewNativeWindow(this, parentWindow);
+    if (!Handle)
         return false;
-    if (!RegisterOnce(wc, className))
-        return false;
-
-    int width = BoundsRight - BoundsLeft, height = BoundsBottom - BoundsTop;
-    int x = BoundsLeft, y = BoundsTop;
-    if (!width)
-        width = CW_USEDEFAULT;
-    if (!height)
-        height = CW_USEDEFAULT;
-    if (!IsChild && !(PositionSet & (LeftSet | TopSet)))
-        x = y = CW_USEDEFAULT; // a top-level window nobody placed: the system places it
-
-    PendingControl = this;
-    Handle = CreateWindowExW(ExStyle, className, CaptionText.c_str(), Style, x, y, width, height, parentWindow,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId)), instance, nullptr);
-    if (!Handle) {
-        PendingControl = nullptr;
-        return false;
-    }
     SendMessageW(Handle, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     if (!GetPropW(Handle, SelfProperty)) {
         PendingControl = nullptr;

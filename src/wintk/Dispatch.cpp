@@ -216,6 +216,28 @@ Outcome HandleKeyMessage(Control* control, MSG& msg, LRESULT& result)
     return Outcome::NotHandled;
 }
 
+Outcome HandleSize(Control* control, MSG& msg, LRESULT& result)
+{
+    result = DefaultProcessing(control, msg);
+    control->SizeKind = static_cast<uint8_t>(msg.wParam);
+    if (ResizeHook) {
+        if (!control->IsForm && control->Parent)
+            ResizeHook(control->Parent);
+        ResizeHook(control);
+    }
+    return Outcome::Done;
+}
+
+// The main form's minimise is the application's: it goes to the application's window.
+Outcome HandleMinimize(Control* control, MSG& msg)
+{
+    if ((msg.wParam & SystemCommandMask) != SC_MINIMIZE || !control->IsMainForm() || control->IsApplication)
+        return Outcome::NotHandled;
+    if (Control* application = control->RootApplication())
+        PostMessageW(application->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return Outcome::Handled;
+}
+
 // The messages the toolkit handles itself.
 Outcome HandleMessage(Control* control, MSG& msg, LRESULT& result)
 {
@@ -230,20 +252,9 @@ Outcome HandleMessage(Control* control, MSG& msg, LRESULT& result)
     case WM_SHOWWINDOW:
         return HandleShowWindow(control, msg);
     case WM_SIZE:
-        result = DefaultProcessing(control, msg);
-        control->SizeKind = static_cast<uint8_t>(msg.wParam);
-        if (ResizeHook) {
-            if (!control->IsForm && control->Parent)
-                ResizeHook(control->Parent);
-            ResizeHook(control);
-        }
-        return Outcome::Done;
+        return HandleSize(control, msg, result);
     case WM_SYSCOMMAND:
-        if ((msg.wParam & SystemCommandMask) != SC_MINIMIZE || !control->IsMainForm() || control->IsApplication)
-            return Outcome::NotHandled;
-        if (Control* application = control->RootApplication())
-            PostMessageW(application->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        return Outcome::Handled;
+        return HandleMinimize(control, msg);
     case WM_DPICHANGED:
         if (control->IsChild)
             return Outcome::NotHandled;

@@ -1,0 +1,10 @@
+#pragma once
+// Marks of a start for startup_bench: a name and the performance counter, a line each, in
+// the file that the driver names as the program's last argument.
+#include "wintk/Win.h"
+
+// Opens the file of the last argument; false (and no marks) without one.
+bool OpenMarks(int argc, char** argv);
+void Mark(const char* name, double seconds);
+void Mark(const char* name);
+void CloseMarks();
