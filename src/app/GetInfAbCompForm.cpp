@@ -97,11 +97,12 @@ void AddGameFolder(const std::wstring& value)
     InstallStateRecord& s = InstallState;
     if (value.empty())
         return;
+    // FullPath would take a relative value for one in the current folder.
     const std::wstring full = IsOnADrive(value) && CanNameAFolder(value) ? WithBackslash(FullPath(value)) : std::wstring();
-    DWORD error = ERROR_BAD_PATHNAME;
+    DWORD error = 0;
     std::wstring folder;
-    FileHandle handle = IsOnADrive(full) ? OpenFolderWithoutLinks(full, error, &folder) : FileHandle();
-    if (!handle && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY))
+    FileHandle handle = OpenFolderWithoutLinks(full, error, &folder);
+    if (!handle && (IsMissing(error) || error == ERROR_DIRECTORY))
         return;
     if (!handle && error != ERROR_BAD_PATHNAME)
         folder = full;

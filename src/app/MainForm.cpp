@@ -1,5 +1,7 @@
 #include "MainForm.h"
 
+#include <utility>
+
 #include "AboutForm.h"
 #include "DelNorvaneForm.h"
 #include "DelQuestsForm.h"
@@ -124,8 +126,7 @@ void RunDialog(MainWindow* w, CarrierDialog* (*build)(Control*))
 // is owned by the main window, which it disables meanwhile: no run can start under it.
 void ReportLeftovers(MainWindow* w)
 {
-    KeptEntries kept = RemovalLeftovers;
-    RemovalLeftovers.clear();
+    KeptEntries kept = std::exchange(RemovalLeftovers, {});
     if (kept.empty())
         return;
     KeyboardFocusKept focus(w);

@@ -53,6 +53,11 @@ bool IsPlainName(const std::wstring& name)
     return true;
 }
 
+bool IsMissing(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool IsLink(DWORD attributes)
 {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -109,7 +114,7 @@ bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error)
     // Windows refuses to open a name whose deletion is pending (access denied), Wine opens
     // it: either way it is still there.
     FileHandle handle = OpenRelative(parent, name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, error);
-    if (!handle && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+    if (!handle && IsMissing(error))
         return true;
     error = ERROR_DELETE_PENDING;
     return false;
@@ -214,8 +219,8 @@ FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::w
             // Not listed, yet there for an open (Wine hides a link that it cannot follow
             // from listings): the two disagree, and the way is not safe.
             DWORD openError = 0;
-            if (error == ERROR_PATH_NOT_FOUND && (OpenRelative(folder.Get(), name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, openError) ||
-                                                  (openError != ERROR_FILE_NOT_FOUND && openError != ERROR_PATH_NOT_FOUND)))
+            if (error == ERROR_PATH_NOT_FOUND &&
+                (OpenRelative(folder.Get(), name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, openError) || !IsMissing(openError)))
                 error = ERROR_FILE_INVALID;
             return FileHandle();
         }
@@ -247,8 +252,7 @@ FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::w
 bool FolderThere(const std::wstring& path)
 {
     DWORD error = 0;
-    return OpenFolderWithoutLinks(path, error) || !(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-                                                    error == ERROR_DIRECTORY || error == ERROR_BAD_PATHNAME);
+    return OpenFolderWithoutLinks(path, error) || !(IsMissing(error) || error == ERROR_DIRECTORY || error == ERROR_BAD_PATHNAME);
 }
 
 bool QueryLinkCount(HANDLE handle, DWORD& links, DWORD& error)

@@ -41,6 +41,8 @@ struct HandleFacts {
 // A name that is one plain component: not empty, not "." or "..", no '\', '/', ':' or zero.
 bool IsPlainName(const std::wstring& name);
 bool IsLink(DWORD attributes);
+// Whether an error says that nothing lies at the name (or at a folder on its way).
+bool IsMissing(DWORD error);
 
 // The folder at path ("X:\...", a trailing backslash or not), opened for listing and
 // reaching its entries without following any link on the way: from the drive's root, one

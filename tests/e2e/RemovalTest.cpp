@@ -273,9 +273,8 @@ TEST(E2eRemoval, WorkPathsThatNameNoFolderAreNamedAndTheRestGoes)
         ASSERT_TRUE(app.Start());
         std::string text;
         ASSERT_TRUE(app.ConfirmRemoval(app.MainChild(QuestsCaption))) << shown;
-        HWND box = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (box = app.FindWindow("#32770", "Tessaly")) && IsWindowVisible(box); }, 10000));
-        ASSERT_TRUE(app.WaitMessageBox(text));
+        HWND box = app.WaitMessageBox(text);
+        ASSERT_TRUE(box);
         EXPECT_EQ(text.find("Не всё удалось удалить. Осталось объектов: 1.\n\n" + shown), 0u) << text;
         EXPECT_NE(text.find(" (не может быть папкой игры)\n"), std::string::npos) << text;
         ASSERT_TRUE(app.Answer(box, IDOK) && app.WaitSettled());
