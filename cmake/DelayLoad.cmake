@@ -10,7 +10,9 @@ function(delay_load_libraries out)
   set(libraries)
   foreach(dll IN LISTS ARGN)
     set(library "${CMAKE_BINARY_DIR}/delay/lib${dll}_delay.a")
-    if(NOT EXISTS "${library}")
+    # Made again when this file changed, so that a build folder never keeps libraries made
+    # the old way.
+    if(NOT EXISTS "${library}" OR "${CMAKE_CURRENT_FUNCTION_LIST_FILE}" IS_NEWER_THAN "${library}")
       execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=lib${dll}.a
                       OUTPUT_VARIABLE import OUTPUT_STRIP_TRAILING_WHITESPACE)
       execute_process(COMMAND "${CMAKE_NM}" "${import}" OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
@@ -21,17 +23,27 @@ function(delay_load_libraries out)
       # with its decoration that dlltool's --kill-at takes off again.
       string(REGEX MATCHALL "I __imp_[^\r\n]+" imports "${symbols}")
       list(TRANSFORM imports REPLACE "^I __imp_" "")
+      list(REMOVE_DUPLICATES imports)
+      # These names are also the members' jump stubs ("_GetDC@4"), whose code holds the thunks
+      # that the delay slots point at. The i686 linker drops the code of an import member whose
+      # global stub nothing calls, and the program calls only through the slots: every slot
+      # would be 0. A local stub is not taken for an import stub, and its code stays.
+      list(JOIN imports "\n" stubs)
+      file(WRITE "${CMAKE_BINARY_DIR}/delay/${dll}.stubs" "${stubs}\n")
       if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
         list(TRANSFORM imports REPLACE "^_" "")
       endif()
-      list(REMOVE_DUPLICATES imports)
       list(SORT imports)
       list(JOIN imports "\n" exports)
       file(WRITE "${CMAKE_BINARY_DIR}/delay/${dll}.def" "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
       execute_process(COMMAND "${CMAKE_DLLTOOL}" --kill-at -d "${CMAKE_BINARY_DIR}/delay/${dll}.def"
                               --output-delaylib "${library}" RESULT_VARIABLE failed)
+      if(NOT failed)
+        execute_process(COMMAND "${CMAKE_OBJCOPY}" "--localize-symbols=${CMAKE_BINARY_DIR}/delay/${dll}.stubs"
+                                "${library}" RESULT_VARIABLE failed)
+      endif()
       if(failed)
-        message(FATAL_ERROR "dlltool could not make ${library}")
+        message(FATAL_ERROR "dlltool or objcopy could not make ${library}")
       endif()
     endif()
     list(APPEND libraries "${library}")

@@ -57,8 +57,11 @@ int WindowDpi(HWND window)
 {
     if (!dpiOfWindowLooked) {
         dpiOfWindowLooked = true;
-        dpiOfWindow = reinterpret_cast<DpiOfWindow>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+        // user32 is delay-loaded and may not be loaded yet, so it is asked for by loading it;
+        // a KnownDLL, it always comes from System32.
+        if (HMODULE user32 = LoadLibraryW(L"user32.dll"))
+            dpiOfWindow = reinterpret_cast<DpiOfWindow>(
+                reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
     }
     if (window && dpiOfWindow)
         if (UINT dpi = dpiOfWindow(window))
