@@ -21,7 +21,7 @@ run_setup() {
 rerun_setup() {
   : >"$FAKE_DIR/calls"
   status=0
-  out="$(PATH="$work/bin:$PATH" TESSALY_WINE_ROOT="$FAKE_DIR/root" SETUP_ASSUME_32BIT=$1 SETUP_RETRY_PAUSE=0 bash "$here/../../scripts/setup" 2>&1)" || status=$?
+  out="$(PATH="$work/bin:$PATH" TESSALY_WINE= TESSALY_WINE_ROOT="$FAKE_DIR/root" SETUP_ASSUME_32BIT=$1 SETUP_RETRY_PAUSE=0 bash "$here/../../scripts/setup" 2>&1)" || status=$?
 }
 calls() { grep -c -E "$1" "$FAKE_DIR/calls"; }
 has() { grep -qxF "$1" "$FAKE_DIR/installed"; }
