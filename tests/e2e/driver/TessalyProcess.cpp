@@ -2,6 +2,11 @@
 
 #include <tlhelp32.h>
 
+#include <cstdio>
+#include <fstream>
+
+#include "e2e/crash/CrashReport.h"
+#include "support/Sandbox.h"
 #include "wintk/Utils.h"
 
 namespace {
@@ -42,6 +47,40 @@ std::string ClassOf(HWND window)
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
     return name;
+}
+
+std::string Hex(unsigned long long value)
+{
+    char text[24];
+    snprintf(text, sizeof text, "0x%llx", value);
+    return text;
+}
+
+// crash_report.exe of this build as the prefix's post-mortem debugger, started at once for
+// any program that dies of an exception.
+void RegisterCrashReporter()
+{
+    std::string folder = TESSALY_EXE;
+    folder.erase(folder.rfind('\\') + 1);
+    const char key[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug";
+    SetRegString(HKEY_LOCAL_MACHINE, key, "Debugger", "\"" + folder + "crash_report.exe\" %ld %ld");
+    SetRegString(HKEY_LOCAL_MACHINE, key, "Auto", "1");
+}
+
+// What the post-mortem debugger said of this process: "exception CODE at ADDRESS in
+// MODULE", or empty. Process ids come again with every new server: the report is cleared
+// at each start.
+std::string CrashOf(DWORD processId)
+{
+    std::ifstream report(CrashReportFile);
+    std::string said;
+    unsigned long id = 0, code = 0;
+    unsigned long long address = 0;
+    char module[MAX_PATH] = "";
+    for (std::string line; std::getline(report, line);)
+        if (sscanf(line.c_str(), "%lx %lx %llx %259s", &id, &code, &address, module) == 4 && id == processId)
+            said = "exception " + Hex(code) + " at " + Hex(address) + " in " + module;
+    return said;
 }
 
 } // namespace
@@ -89,6 +128,8 @@ bool TessalyProcess::Start(int timeoutMs, const std::string& exe)
     si.cb = sizeof si;
     const std::string path = exe.empty() ? TESSALY_EXE : exe;
     std::string command = "\"" + path + "\"";
+    RegisterCrashReporter();
+    DeleteFileA(CrashReportFile);
     // Suspended until the hook is set, so that no window of the process goes uncounted.
     if (!CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &process_))
         return false;
@@ -99,12 +140,30 @@ bool TessalyProcess::Start(int timeoutMs, const std::string& exe)
     // The lock is set by the first paint right before the probe; the program's thread next
     // answers a message inside the probe's modal run, so a locked window with no dialog
     // left means the probe is over.
-    return WaitUntil(
+    bool ready = WaitUntil(
         [this] {
             main_ = FindWindow("obj_Form", MainCaption);
-            return main_ && SizeLocked() && Settled();
+            return (main_ && SizeLocked() && Settled()) || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
         },
         timeoutMs);
+    DWORD code = 0;
+    if (ready && GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE) {
+        SayWhyItDied("as it started");
+        return false;
+    }
+    return ready;
+}
+
+// A death by an exception, told apart: in Tessaly's own code the program's fault, in any
+// other module a fault of Wine's, which the test run may try again (scripts/test).
+void TessalyProcess::SayWhyItDied(const char* when) const
+{
+    const std::string crash = CrashOf(process_.dwProcessId);
+    if (crash.empty())
+        return;
+    const bool own = crash.size() > 12 && crash.compare(crash.size() - 12, 12, " tessaly.exe") == 0;
+    fprintf(stderr, "Tessaly.exe died %s: %s [%s]\n", when, crash.c_str(),
+            own ? "fault in Tessaly's code" : "fault inside Wine");
 }
 
 std::vector<std::string> TessalyProcess::LoadedDlls() const
@@ -152,6 +211,8 @@ bool TessalyProcess::WaitExit(int timeoutMs, DWORD& exitCode)
     exitCode = STILL_ACTIVE;
     if (ended)
         GetExitCodeProcess(process_.hProcess, &exitCode);
+    if (ended && exitCode != 0)
+        SayWhyItDied("before its end");
     return ended;
 }
 

@@ -78,6 +78,7 @@ public:
 
 private:
     bool RoundTrip() const;
+    void SayWhyItDied(const char* when) const;
     std::vector<HWND> TopLevelWindows() const;
 
     PROCESS_INFORMATION process_ = {};
