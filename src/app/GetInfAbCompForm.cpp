@@ -1,8 +1,11 @@
 #include "GetInfAbCompForm.h"
 
+#include <algorithm>
+
 #include "../wintk/FileSystem.h"
 #include "../wintk/FolderHandles.h"
 #include "../wintk/Registry.h"
+#include "../wintk/ShortText.h"
 #include "Initer.h"
 
 namespace {
@@ -17,15 +20,6 @@ void ReportStage(const StageReport& report, long long stage)
         report.Proc(report.Context);
 }
 
-// "WORK PATH" under root\hive as stored, a zero inside included; empty when it is missing or
-// not REG_SZ.
-std::wstring ReadWorkPath(HKEY root, const std::string& hive)
-{
-    HKEY key = KeyOpenForRead(root, (hive + PathSettingsKey).c_str());
-    std::wstring value = ReadStoredText(key, WorkPathValue);
-    KeyClose(key);
-    return value;
-}
 
 // Both folders end with a backslash.
 bool SameOrUnder(const std::wstring& path, const std::wstring& folder)
@@ -48,39 +42,75 @@ std::wstring EnvironmentFolder(const wchar_t* name)
     return length > 0 && length <= MAX_PATH ? WithBackslash(buffer) : std::wstring();
 }
 
+// The identities of folder (a long path with a trailing backslash) and of every folder above
+// it, up to its drive's root; empty when one of them cannot be read.
+std::vector<FileIdentity> IdentitiesUpFrom(const std::wstring& folder)
+{
+    std::vector<FileIdentity> identities;
+    for (size_t end = folder.size(); end > 3; end = folder.rfind(L'\\', end - 2) + 1) {
+        FileIdentity identity;
+        if (!IdentityOf(folder.substr(0, end), identity))
+            return {};
+        identities.push_back(identity);
+    }
+    return identities;
+}
+
 // Whether folder (long names, trailing backslash) is one that no removal may take its
 // game's traces from: a drive root, the Windows folder or one in it, a profile or the
 // folder of the profiles, Program Files itself, a VirtualStore or one in it. Each of
 // these holds what is not the game's; a "WORK PATH" naming one is written by a user and
-// possibly not the one who runs Tessaly.
+// possibly not the one who runs Tessaly. Folders are told by their identity, not by their
+// names: a profile moved to another disk with a junction is found at its new place too.
+// A game folder whose identity cannot be read is refused.
 bool IsForbiddenGameFolder(const std::wstring& folder)
 {
     const std::wstring windows = LongFolderPath(WindowsFolderPath());
-    if (folder.size() <= 3 || windows.empty() || SameOrUnder(folder, windows))
+    const std::vector<FileIdentity> upFrom = IdentitiesUpFrom(folder);
+    if (folder.size() <= 3 || windows.empty() || upFrom.empty())
         return true;
-    for (const std::wstring& store : InstallState.VirtualStores)
-        if (SameOrUnder(folder, store))
+    auto is = [&](const std::wstring& known, bool orAbove) {
+        FileIdentity identity;
+        if (known.empty() || !IdentityOf(known, identity))
+            return orAbove ? SameOrUnder(folder, known) : SamePath(folder, known);
+        return orAbove ? std::find(upFrom.begin(), upFrom.end(), identity) != upFrom.end() : identity == upFrom.front();
+    };
+    std::vector<std::wstring> containers = InstallState.VirtualStores;
+    containers.push_back(windows);
+    for (const std::wstring& container : containers)
+        if (is(container, true))
             return true;
     std::vector<std::wstring> system = ProfileFolders();
     for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432", L"USERPROFILE"})
         system.push_back(EnvironmentFolder(name));
-    for (const std::wstring& known : system) {
-        if (known.empty())
-            continue;
-        const std::wstring knownLong = LongFolderPath(known);
-        if (SamePath(folder, known) || (!knownLong.empty() && SamePath(folder, knownLong)))
+    for (const std::wstring& known : system)
+        if (is(known, false))
             return true;
-    }
     return false;
 }
 
 void Refuse(const std::wstring& value)
 {
     // The current user's hive is loaded under HKEY_USERS too.
+    const std::wstring excerpt = WarningExcerpt(value);
     for (const KeptEntry& refused : InstallState.RefusedWorkPaths)
-        if (refused.Path == value)
+        if (refused.Path == excerpt)
             return;
-    InstallState.RefusedWorkPaths.push_back({value, ERROR_BAD_PATHNAME});
+    InstallState.RefusedWorkPaths.Add(value, ERROR_BAD_PATHNAME);
+}
+
+// "WORK PATH" under root\hive as stored, a zero inside included; empty when it is missing or
+// not REG_SZ. A value longer than any path is refused unread, named by its first characters.
+std::wstring ReadWorkPath(HKEY root, const std::string& hive)
+{
+    HKEY key = KeyOpenForRead(root, (hive + PathSettingsKey).c_str());
+    bool tooLong = false;
+    std::wstring value = ReadStoredText(key, WorkPathValue, &tooLong);
+    KeyClose(key);
+    if (!tooLong)
+        return value;
+    Refuse(value + L"...");
+    return std::wstring();
 }
 
 // One "WORK PATH": an existing folder on a local disk that is fit to be cleaned joins the

@@ -22,7 +22,7 @@ long long LastShownStep = 0;
 bool ProbeRunPending = false, QuestsRunPending = false, NorvaneRunPending = false;
 bool MainFirstPaint = false;
 void (*AfterFolderRead)(const std::wstring& folder) = nullptr;
-KeptEntries RemovalLeftovers;
+KeptEntries RemovalLeftovers, RemovalRefused;
 
 namespace {
 
@@ -48,7 +48,8 @@ struct Level {
     DWORD Attributes;
     size_t PathSize;                  // of its path, with the trailing backslash
     size_t KeptBefore;                // entries kept when it was entered
-    std::vector<FolderEntry> Pending; // its sub-folders still to do, the next one last
+    bool Listed;                      // its listing is over
+    std::vector<FolderEntry> Pending; // sub-folders of its last batch still to do, the next one last
 };
 
 // One walk. Paths are built for the report and the test hook only: every entry is
@@ -105,6 +106,10 @@ public:
         while (!levels.empty()) {
             Level& level = levels.back();
             path.resize(level.PathSize);
+            if (level.Pending.empty() && !level.Listed) {
+                ReadBatch(level, path, false);
+                continue;
+            }
             if (level.Pending.empty()) {
                 // Emptied or not, the folder is done; the outermost one is its caller's.
                 if (levels.size() > 1 && Kept.size() == level.KeptBefore) {
@@ -129,17 +134,26 @@ public:
     }
 
 private:
-    // Reads the folder, deletes its files at once and leaves its sub-folders to do.
-    // path, the folder's own, is lent for its entries' paths and given back as it was.
+    // Reads the folder's first batch of entries.
     void Enter(std::vector<Level>& levels, FileHandle owned, HANDLE folder, DWORD attributes, std::wstring& path)
     {
-        levels.push_back({std::move(owned), folder, attributes, path.size(), Kept.size(), {}});
-        std::vector<FolderEntry> entries;
-        DWORD error = 0;
-        if (!ReadFolderEntries(folder, entries, error))
-            Keep(path, error); // what was read still goes
+        levels.push_back({std::move(owned), folder, attributes, path.size(), Kept.size(), false, {}});
+        ReadBatch(levels.back(), path, true);
         if (AfterFolderRead)
             AfterFolderRead(path);
+    }
+
+    // Reads the next batch of the folder's entries, deletes its files at once and leaves its
+    // sub-folders to do: the memory of a folder is one batch, whatever its size. path, the
+    // folder's own, is lent for its entries' paths and given back as it was.
+    void ReadBatch(Level& level, std::wstring& path, bool first)
+    {
+        std::vector<FolderEntry> entries;
+        DWORD error = 0;
+        bool more = false;
+        if (!ReadFolderBatch(level.Folder, first, entries, more, error))
+            Keep(path, error); // what was read still goes
+        level.Listed = !more;
 
         const size_t pathSize = path.size();
         for (FolderEntry& entry : entries) {
@@ -150,16 +164,15 @@ private:
                 continue;
             }
             if (IsFolder(entry.Attributes)) {
-                levels.back().Pending.push_back(std::move(entry));
+                level.Pending.push_back(std::move(entry));
                 continue;
             }
             path += entry.Name;
-            RemoveEntry(folder, entry, path);
+            RemoveEntry(level.Folder, entry, path);
             path.resize(pathSize);
         }
-        std::vector<FolderEntry>& pending = levels.back().Pending;
-        std::reverse(pending.begin(), pending.end());
-        pending.shrink_to_fit();
+        std::reverse(level.Pending.begin(), level.Pending.end());
+        level.Pending.shrink_to_fit();
     }
 
     // A file, or a link to one, which is opened and deleted as the link. Read-only is asked
@@ -280,7 +293,8 @@ KeptEntries RemoveFileIn(HANDLE parent, const std::wstring& parentPath, const st
 }
 
 // The folder that holds path, opened without a link on the way; a missing one holds
-// nothing, and one reached through a link is reported in path's name.
+// nothing. One reached through a link is reported in path's name when something lies at
+// path behind it, or may: a link that leads to nothing blocks nothing.
 FileHandle OpenParent(const std::wstring& path, std::wstring& parentPath, std::wstring& name, KeptEntries& kept)
 {
     DWORD error = 0;
@@ -289,8 +303,8 @@ FileHandle OpenParent(const std::wstring& path, std::wstring& parentPath, std::w
         parent = OpenFolderWithoutLinks(parentPath, error);
     else
         error = ERROR_BAD_PATHNAME;
-    if (!parent && !IsMissing(error))
-        kept.push_back({path, error});
+    if (!parent && !IsMissing(error) && (error != ERROR_FILE_INVALID || AnythingBehindLinks(path)))
+        kept.Add(path, error);
     return parent;
 }
 
@@ -336,9 +350,9 @@ void AddKeptKeys(KeptEntries& kept, HKEY root, const KeptKeys& keys)
 }
 
 // The copies of the folder or file at path in every VirtualStore that the probe listed. A
-// copy is reached from its drive like any target: one whose way passes a link, or a folder
-// that cannot be checked, is left where it is and reported, whether or not anything lies
-// behind it (only the link would tell).
+// copy is reached from its drive like any target: one whose way passes a link is left where
+// it is and reported when anything lies behind the link, and so is one below a folder that
+// cannot be checked.
 void RemoveCopies(KeptEntries& kept, const std::wstring& path, bool folder)
 {
     for (const std::wstring& store : InstallState.VirtualStores) {
@@ -355,7 +369,7 @@ void RemoveFromGameFolder(KeptEntries& kept, const std::wstring& game, const wch
     DWORD error = 0;
     FileHandle folder = OpenFolderWithoutLinks(game, error);
     if (!folder && !IsMissing(error))
-        kept.push_back({game, error});
+        kept.Add(game, error);
     if (folder)
         kept.Append(RemoveTreeIn(folder.Get(), game, BackupFolderName, true));
     RemoveCopies(kept, game + BackupFolderName + L'\\', true);
@@ -387,12 +401,10 @@ KeptEntries RemoveVariant(const Leftovers& leftovers)
 
 } // namespace
 
-// A refused game folder is named but does not hold the keys back: nothing in it is ever
-// touched, so no later run would finish there.
+// A refused game folder is named apart and does not hold the keys back: nothing in it is
+// ever touched, so no later run would finish there.
 KeptEntries DeleteLeftovers(const Leftovers& leftovers)
 {
-    KeptEntries kept = RemoveVariant(leftovers);
-    if (leftovers.Present)
-        kept.Append(InstallState.RefusedWorkPaths);
-    return kept;
+    RemovalRefused = leftovers.Present ? InstallState.RefusedWorkPaths : KeptEntries();
+    return RemoveVariant(leftovers);
 }

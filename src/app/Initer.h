@@ -64,6 +64,8 @@ extern InstallStateRecord InstallState;
 // What the last removal run left behind: written by its worker, read by the UI thread
 // once it has seen that worker end.
 extern KeptEntries RemovalLeftovers;
+// The "WORK PATH" values that the last removal refused to look into, for the warning.
+extern KeptEntries RemovalRefused;
 
 // Deletes everything inside folder (a path ending with a backslash), a folder's files
 // before its sub-folders, depth first, each folder after its content; then the folder

@@ -37,6 +37,19 @@ const char* ReasonText(DWORD reason)
     }
 }
 
+bool HeldOrDenied(DWORD reason)
+{
+    return reason == ERROR_SHARING_VIOLATION || reason == ERROR_LOCK_VIOLATION || reason == ERROR_DELETE_PENDING ||
+           reason == ERROR_ACCESS_DENIED;
+}
+
+// A path shows left to right whatever letters it holds: right-to-left names would otherwise
+// reorder its components on screen. Its own direction marks are escaped already.
+std::wstring LeftToRight(const std::wstring& excerpt)
+{
+    return L"\u202D" + excerpt + L"\u202C";
+}
+
 struct TextLine {
     Control* MainWindow::*Member;
     int Top;
@@ -126,11 +139,11 @@ void RunDialog(MainWindow* w, CarrierDialog* (*build)(Control*))
 // is owned by the main window, which it disables meanwhile: no run can start under it.
 void ReportLeftovers(MainWindow* w)
 {
-    KeptEntries kept = std::exchange(RemovalLeftovers, {});
-    if (kept.empty())
+    KeptEntries kept = std::exchange(RemovalLeftovers, {}), refused = std::exchange(RemovalRefused, {});
+    if (kept.empty() && refused.empty())
         return;
     KeyboardFocusKept focus(w);
-    ShowMessageBox(LeftoverReport(kept).c_str(), MB_ICONWARNING | MB_OK, w->Form);
+    ShowMessageBox(LeftoverReport(kept, refused).c_str(), MB_ICONWARNING | MB_OK, w->Form);
 }
 
 void RunRemoval(MainWindow* w, CarrierDialog* (*build)(Control*))
@@ -138,6 +151,7 @@ void RunRemoval(MainWindow* w, CarrierDialog* (*build)(Control*))
     if (ShowMessageBox(RemovalWarning, MB_YESNO) != IDYES)
         return;
     RemovalLeftovers.clear();
+    RemovalRefused.clear();
     RunDialog(w, build);
     Refresh(w);
     ReportLeftovers(w);
@@ -295,14 +309,28 @@ void HandleKeyUp(MainWindow* w, WPARAM key)
     }
 }
 
-std::string LeftoverReport(const KeptEntries& kept)
+std::string LeftoverReport(const KeptEntries& kept, const KeptEntries& refused)
 {
-    if (kept.empty())
+    if (kept.empty() && refused.empty())
         return std::string();
-    std::string text = "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
-    for (size_t i = 0; i < kept.size() && i < ListedLeftovers; ++i)
-        text += Utf8Text(ShortenedInTheMiddle(WithInvisiblesEscaped(kept[i].Path), 120)) + ReasonText(kept[i].Reason) + "\n";
+    std::string text = kept.empty() ? std::string("Всё найденное удалено.\n\n")
+                                    : "Не всё удалось удалить. Осталось объектов: " + std::to_string(kept.size()) + ".\n\n";
+    auto list = [&text](const KeptEntries& entries) {
+        for (const KeptEntry& entry : entries)
+            text += Utf8Text(LeftToRight(entry.Path)) + ReasonText(entry.Reason) + "\n";
+    };
+    list(kept);
     if (kept.size() > ListedLeftovers)
         text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
-    return text + "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
+    list(refused);
+    // Closing a program and pressing again helps only what was held or denied.
+    bool retry = false, onPurpose = !refused.empty();
+    for (DWORD reason : kept.Reasons())
+        (HeldOrDenied(reason) ? retry : onPurpose) = true;
+    if (retry)
+        text += "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
+    if (onPurpose)
+        text += retry ? "\nОстальное Tessaly оставляет намеренно: при желании удалите это вручную."
+                      : "\nЭто Tessaly оставляет намеренно: при желании удалите это вручную.";
+    return text;
 }

@@ -38,7 +38,9 @@ void Refresh(MainWindow* window);
 void HandleKeyUp(MainWindow* window, WPARAM key);
 
 extern const char RemovalWarning[];
-// The warning after a removal that left something (UTF-8): how many entries
-// stayed, the first ten with the reason where it helps, and how to finish. Empty when
-// nothing stayed.
-std::string LeftoverReport(const KeptEntries& kept);
+// The warning after a removal that left something or refused a "WORK PATH" (UTF-8): how
+// many entries stayed, the first ten with the reason where it helps, each refused value once
+// (not counted), and the way out that fits the reasons: closing what holds the entries and
+// pressing again, or removing by hand what Tessaly leaves on purpose. Empty when nothing
+// stayed and nothing was refused.
+std::string LeftoverReport(const KeptEntries& kept, const KeptEntries& refused = {});

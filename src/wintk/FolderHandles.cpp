@@ -1,5 +1,6 @@
 #include "FolderHandles.h"
 
+#include <winioctl.h>
 #include <winternl.h>
 
 #include <cwchar>
@@ -65,6 +66,8 @@ bool IsLink(DWORD attributes)
 
 namespace {
 
+const NTSTATUS StatusOplockBreakInProgress = 0x00000108;
+
 FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG options, DWORD& error)
 {
     // A counted name holds at most 32,767 characters; a longer one would be cut to another.
@@ -77,7 +80,9 @@ FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
     objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
     OBJECT_ATTRIBUTES attributes;
     InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, nullptr);
-    options |= FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
+    // An opportunistic lock that another program holds on the file would make the open wait
+    // until that program lets go, which it may never do: the open completes at once instead.
+    options |= FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_COMPLETE_IF_OPLOCKED;
 
     HANDLE handle = nullptr;
     IO_STATUS_BLOCK io = {};
@@ -86,7 +91,15 @@ FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
         error = ErrorOf(status);
         return FileHandle();
     }
-    return FileHandle(handle);
+    // The lock's break is under way, and what is done on the handle next may wait for it:
+    // the file is held. A delete-on-close open only closes, which never waits; whether the
+    // name went is seen afterwards.
+    FileHandle opened(handle);
+    if (status == StatusOplockBreakInProgress && !(options & FILE_DELETE_ON_CLOSE)) {
+        error = ERROR_SHARING_VIOLATION;
+        return FileHandle();
+    }
+    return opened;
 }
 
 } // namespace
@@ -118,6 +131,19 @@ bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error)
         return true;
     error = ERROR_DELETE_PENDING;
     return false;
+}
+
+bool IdentityOf(const std::wstring& path, FileIdentity& identity)
+{
+    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    identity = {info.dwVolumeSerialNumber, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return known;
 }
 
 bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error)
@@ -249,6 +275,74 @@ FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::w
     return folder;
 }
 
+namespace {
+
+// Where the link at path leads, read without following it: true when it is a place on a
+// local disk. A junction or symbolic link names it in its reparse data; a system that opens
+// the target although asked for the link (Wine) has followed it already, and the handle's
+// final path names it. Anything else, or any error, is no local place.
+bool LeadsToALocalDisk(const std::wstring& path)
+{
+    HANDLE link = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (link == INVALID_HANDLE_VALUE)
+        return false;
+    FileHandle handle(link);
+    std::vector<ULONGLONG> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE / sizeof(ULONGLONG));
+    struct ReparseHeader {
+        ULONG Tag;
+        USHORT DataLength, Reserved, SubstituteOffset, SubstituteLength, PrintOffset, PrintLength;
+    };
+    const auto* data = reinterpret_cast<const ReparseHeader*>(buffer.data());
+    DWORD read = 0;
+    if (DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(), MAXIMUM_REPARSE_DATA_BUFFER_SIZE, &read,
+                        nullptr)) {
+        const bool symbolic = data->Tag == IO_REPARSE_TAG_SYMLINK;
+        if ((!symbolic && data->Tag != IO_REPARSE_TAG_MOUNT_POINT) || read < sizeof(ReparseHeader) + 4)
+            return false;
+        // A symbolic link has its flags before the names; a relative one stays on its volume.
+        const BYTE* names = reinterpret_cast<const BYTE*>(data + 1) + (symbolic ? sizeof(ULONG) : 0);
+        if (symbolic && (*reinterpret_cast<const ULONG*>(data + 1) & 1))
+            return true;
+        if (names + data->SubstituteOffset + data->SubstituteLength > reinterpret_cast<const BYTE*>(buffer.data()) + read)
+            return false;
+        const std::wstring target(reinterpret_cast<const wchar_t*>(names + data->SubstituteOffset),
+                                  data->SubstituteLength / sizeof(wchar_t));
+        return target.size() >= 7 && target.compare(0, 4, L"\\??\\") == 0 && IsOnADrive(target.substr(4)) &&
+               IsLocalDisk(target[4]);
+    }
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    wchar_t final[MAX_PATH + 8] = {};
+    if (!GetFileInformationByHandleEx(link, FileAttributeTagInfo, &tag, sizeof tag) || IsLink(tag.FileAttributes) ||
+        GetFinalPathNameByHandleW(link, final, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) >= MAX_PATH)
+        return false;
+    const std::wstring target = final;
+    return target.compare(0, 4, L"\\\\?\\") == 0 && IsOnADrive(target.substr(4)) && IsLocalDisk(target[4]);
+}
+
+} // namespace
+
+bool AnythingBehindLinks(const std::wstring& path)
+{
+    if (!IsOnADrive(path) || !CanNameAFolder(path) || !IsLocalDisk(path[0]))
+        return true;
+    // Each step is looked at only once every link before it is known to stay on local disks.
+    for (size_t start = 3;;) {
+        size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        const std::wstring step = path.substr(0, end);
+        const DWORD attributes = GetFileAttributesW(step.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return !IsMissing(GetLastError());
+        if (IsLink(attributes) && !LeadsToALocalDisk(step))
+            return true;
+        if (end + 1 >= path.size())
+            return true;
+        start = end + 1;
+    }
+}
+
 bool FolderThere(const std::wstring& path)
 {
     DWORD error = 0;
@@ -266,28 +360,28 @@ bool QueryLinkCount(HANDLE handle, DWORD& links, DWORD& error)
     return true;
 }
 
-bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error)
+bool ReadFolderBatch(HANDLE folder, bool first, std::vector<FolderEntry>& entries, bool& more, DWORD& error)
 {
     std::vector<ULONGLONG> buffer(ListBufferBytes / sizeof(ULONGLONG));
-    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-    while (GetFileInformationByHandleEx(folder, kind, buffer.data(), static_cast<DWORD>(ListBufferBytes))) {
-        kind = FileIdBothDirectoryInfo;
-        const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
-        for (;;) {
-            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
-            std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..")
-                entries.push_back({std::move(name), info->FileAttributes, info->FileId.QuadPart});
-            if (info->NextEntryOffset == 0)
-                break;
-            at += info->NextEntryOffset;
-        }
+    const FILE_INFO_BY_HANDLE_CLASS kind = first ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
+    more = GetFileInformationByHandleEx(folder, kind, buffer.data(), static_cast<DWORD>(ListBufferBytes));
+    if (!more) {
+        DWORD last = GetLastError();
+        if (last == ERROR_NO_MORE_FILES || last == ERROR_FILE_NOT_FOUND)
+            return true;
+        error = last;
+        return false;
     }
-    DWORD last = GetLastError();
-    if (last == ERROR_NO_MORE_FILES || last == ERROR_FILE_NOT_FOUND)
-        return true;
-    error = last;
-    return false;
+    const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+    for (;;) {
+        const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+        std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        if (name != L"." && name != L"..")
+            entries.push_back({std::move(name), info->FileAttributes, info->FileId.QuadPart});
+        if (info->NextEntryOffset == 0)
+            return true;
+        at += info->NextEntryOffset;
+    }
 }
 
 bool QueryHandleFacts(HANDLE handle, HandleFacts& facts, DWORD& error)

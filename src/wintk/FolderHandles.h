@@ -54,9 +54,24 @@ bool IsMissing(DWORD error);
 // drive), fails with ERROR_BAD_PATHNAME before anything is opened. longPath, when given,
 // receives the path in long names with a trailing backslash.
 FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::wstring* longPath = nullptr);
+// Whether anything lies at path (on a drive), whose way passes a link: each link on the way
+// is read without following it, and only where it leads to a place on a local disk is the
+// way followed further, read-only, to look. True where that cannot be told (a link to a
+// network, a device or an unreadable place, any error but "not found"). Only for deciding
+// what to report: nothing is ever deleted through a link.
+bool AnythingBehindLinks(const std::wstring& path);
 // Whether a folder is at path, as OpenFolderWithoutLinks reaches it; one that cannot be
 // reached for another reason than its absence or a file in its place counts as there.
 bool FolderThere(const std::wstring& path);
+// Which object a path leads to, whatever way leads there (links followed, read-only):
+// its volume's serial number and its file id. A folder moved elsewhere with a junction is
+// told by it as the same folder. False when it cannot be opened or asked.
+struct FileIdentity {
+    DWORD Volume;
+    ULONGLONG Id;
+    bool operator==(const FileIdentity&) const = default;
+};
+bool IdentityOf(const std::wstring& path, FileIdentity& identity);
 // Whether the object of handle has path as its final path (long names, on a drive).
 bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error);
 // name (a plain name) inside the folder of parent, opened for deletion. asFolder asks for
@@ -71,8 +86,11 @@ bool DeleteOnClose(HANDLE parent, const std::wstring& name, DWORD& error);
 // Whether name no longer lies in parent, confirmed by an open that fails with "not found";
 // a name that is still there, its deletion only pending, leaves ERROR_DELETE_PENDING.
 bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error);
-// Every entry but "." and "..", in the order of the file system.
-bool ReadFolderEntries(HANDLE folder, std::vector<FolderEntry>& entries, DWORD& error);
+// The next entries of folder but "." and "..", in the order of the file system: what one
+// listing buffer of 64 KiB holds (a few hundred entries at most), after those of the last
+// call on the same handle; first starts from the beginning. more turns false once the
+// listing is over. A folder of millions of entries is so read without holding them all.
+bool ReadFolderBatch(HANDLE folder, bool first, std::vector<FolderEntry>& entries, bool& more, DWORD& error);
 bool QueryHandleFacts(HANDLE handle, HandleFacts& facts, DWORD& error);
 // How many names (hard links) the file of handle has.
 bool QueryLinkCount(HANDLE handle, DWORD& links, DWORD& error);

@@ -1,17 +1,21 @@
 #include "Kept.h"
 
+#include <algorithm>
+
+#include "ShortText.h"
+
 void KeptEntries::Add(const std::wstring& path, DWORD reason)
 {
     if (first_.size() < Stored)
-        first_.push_back({path, reason});
+        first_.push_back({WarningExcerpt(path), reason});
     ++count_;
+    AddReason(reason);
 }
 
-void KeptEntries::push_back(KeptEntry entry)
+void KeptEntries::AddReason(DWORD reason)
 {
-    if (first_.size() < Stored)
-        first_.push_back(std::move(entry));
-    ++count_;
+    if (std::find(reasons_.begin(), reasons_.end(), reason) == reasons_.end())
+        reasons_.push_back(reason);
 }
 
 void KeptEntries::Append(const KeptEntries& more, const std::wstring& prefix)
@@ -20,10 +24,13 @@ void KeptEntries::Append(const KeptEntries& more, const std::wstring& prefix)
         if (first_.size() < Stored)
             first_.push_back({prefix + entry.Path, entry.Reason});
     count_ += more.count_;
+    for (DWORD reason : more.reasons_)
+        AddReason(reason);
 }
 
 void KeptEntries::clear()
 {
     first_.clear();
     count_ = 0;
+    reasons_.clear();
 }

@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cwchar>
 
 HKEY KeyOpenForRead(HKEY root, const char* subKey)
@@ -37,14 +39,51 @@ std::wstring ReadStringValue(HKEY key, const wchar_t* name)
     return text.substr(0, text.find(L'\0'));
 }
 
-std::wstring ReadStoredText(HKEY key, const wchar_t* name)
+namespace {
+
+// The first characters of a string value too long to read whole, or fewer: the system
+// copies what fits into a partial query's buffer. Empty where it copies nothing.
+extern "C" NTSTATUS NTAPI NtQueryValueKey(HANDLE key, PUNICODE_STRING name, int infoClass, void* info, ULONG length,
+                                          ULONG* resultLength);
+const int KeyValuePartialInformation = 2;
+const NTSTATUS StatusBufferOverflow = static_cast<NTSTATUS>(0x80000005);
+
+std::wstring ReadValueHead(HKEY key, const wchar_t* name, size_t chars)
+{
+    struct PartialValue {
+        ULONG TitleIndex, Type, DataLength;
+        wchar_t Data[1];
+    };
+    const ULONG size = static_cast<ULONG>(offsetof(PartialValue, Data) + chars * sizeof(wchar_t));
+    std::vector<ULONG> buffer(size / sizeof(ULONG) + 1);
+    auto* value = reinterpret_cast<PartialValue*>(buffer.data());
+    UNICODE_STRING valueName;
+    RtlInitUnicodeString(&valueName, name);
+    ULONG length = 0;
+    NTSTATUS status = NtQueryValueKey(key, &valueName, KeyValuePartialInformation, value, size, &length);
+    if ((status != StatusBufferOverflow && !NT_SUCCESS(status)) || value->Type != REG_SZ)
+        return std::wstring();
+    const size_t copied = (size - offsetof(PartialValue, Data)) / sizeof(wchar_t);
+    return std::wstring(value->Data, std::min<size_t>(copied, value->DataLength / sizeof(wchar_t)));
+}
+
+} // namespace
+
+std::wstring ReadStoredText(HKEY key, const wchar_t* name, bool* tooLong, size_t headChars)
 {
     std::wstring text;
+    if (tooLong)
+        *tooLong = false;
     if (!key)
         return text;
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
         return text;
+    if (size / sizeof(wchar_t) > LongestPath + 1) {
+        if (tooLong)
+            *tooLong = true;
+        return ReadValueHead(key, name, headChars);
+    }
     std::wstring buffer((size + 1) / sizeof(wchar_t), L'\0');
     DWORD read = size;
     if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read) == ERROR_SUCCESS) {
@@ -216,7 +255,7 @@ KeptKeys RemoveKeyTree(HKEY root, const std::string& path, const std::string& be
     KeptKeys kept;
     const std::string whole = path + below;
     if (!root || below.empty()) {
-        kept.push_back({Widened(whole), ERROR_INVALID_PARAMETER});
+        kept.Add(Widened(whole), ERROR_INVALID_PARAMETER);
         return kept;
     }
     // The first key of below is opened with path in one name, so that the registry view
@@ -233,7 +272,7 @@ KeptKeys RemoveKeyTree(HKEY root, const std::string& path, const std::string& be
             // Behind a link on the way lies whatever the link names: reported only when
             // there is a key, and never touched.
             if (kind == KeyKind::Unknown || end == std::string::npos || KeyPresent(root, whole.c_str()))
-                kept.push_back({Widened(whole), ERROR_FILE_INVALID});
+                kept.Add(Widened(whole), ERROR_FILE_INVALID);
             return kept;
         }
         if (end == std::string::npos) {
@@ -249,6 +288,6 @@ KeptKeys RemoveKeyTree(HKEY root, const std::string& path, const std::string& be
         RegCloseKey(parent);
     }
     if (status != ERROR_FILE_NOT_FOUND)
-        kept.push_back({Widened(whole), static_cast<DWORD>(status)});
+        kept.Add(Widened(whole), static_cast<DWORD>(status));
     return kept;
 }

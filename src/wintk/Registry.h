@@ -13,8 +13,13 @@ bool ValuePresent(HKEY key, const wchar_t* name);
 // Text of a REG_SZ value, in wide characters as stored; empty for any other type, a
 // missing value or a null key.
 std::wstring ReadStringValue(HKEY key, const wchar_t* name);
+// The longest path Windows takes, in characters: a longer value names no file or folder.
+inline constexpr size_t LongestPath = 32767;
 // The same value with every character stored but its terminating zeros: a zero inside stays.
-std::wstring ReadStoredText(HKEY key, const wchar_t* name);
+// A value of more than LongestPath characters, by the size its first query reports, is
+// not read whole (a user's own hive can hold one of hundreds of megabytes): only its first
+// headChars characters come back, and tooLong says so.
+std::wstring ReadStoredText(HKEY key, const wchar_t* name, bool* tooLong = nullptr, size_t headChars = 120);
 void KeyClose(HKEY key);
 // Whether a sub-key name of length characters, as a listing gave it, opens that very key:
 // not with a zero in it (the name would end there) nor a backslash (it would be a path,

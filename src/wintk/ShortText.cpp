@@ -1,17 +1,64 @@
 #include "ShortText.h"
 
+#include <cwctype>
+
 namespace {
 
-bool ShownAsItself(const std::wstring& text, size_t i)
+#include "UnicodeTables.h" // HiddenCharacters, CombiningMarks: made from the Unicode data at build time
+
+// One number of a packed table (cmake/UnicodeTables.sh), seven bits a byte, low ones first.
+char32_t NextNumber(const unsigned char* table, size_t& at)
 {
-    const wchar_t c = text[i];
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
-        (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB))
+    char32_t number = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char byte = table[at++];
+        number |= char32_t(byte & 0x7F) << shift;
+        if (!(byte & 0x80))
+            return number;
+    }
+}
+
+// Whether c lies in one of the ranges of a packed table: each the distance from the end of
+// the range before, then its length less one.
+template <size_t N>
+bool In(const unsigned char (&table)[N], char32_t c)
+{
+    char32_t next = 0;
+    for (size_t at = 0; at < N;) {
+        const char32_t first = next + NextNumber(table, at), last = first + NextNumber(table, at);
+        if (c < first)
+            return false;
+        if (c <= last)
+            return true;
+        next = last + 1;
+    }
+    return false;
+}
+
+// Marks beyond these on one character would pile up over the lines around it.
+const int MarksPerCharacter = 3;
+
+void AppendEscaped(std::wstring& shown, char32_t c)
+{
+    const wchar_t digits[] = L"0123456789ABCDEF";
+    const int width = c > 0xFFFF ? 8 : 4;
+    shown += c > 0xFFFF ? L"\\U" : L"\\u";
+    for (int shift = 4 * (width - 1); shift >= 0; shift -= 4)
+        shown += digits[(c >> shift) & 0xF];
+}
+
+// Whether text at i reads as the rest of an escape of ours: "u" and four hexadecimal
+// digits, or "U" and eight.
+bool LooksLikeAnEscape(const std::wstring& text, size_t i)
+{
+    if (i >= text.size() || (text[i] != L'u' && text[i] != L'U'))
         return false;
-    if (c >= 0xD800 && c <= 0xDBFF)
-        return i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-    if (c >= 0xDC00 && c <= 0xDFFF)
-        return i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+    const size_t digits = text[i] == L'u' ? 4 : 8;
+    if (text.size() - i - 1 < digits)
+        return false;
+    for (size_t k = i + 1; k <= i + digits; ++k)
+        if (!iswxdigit(text[k]))
+            return false;
     return true;
 }
 
@@ -19,18 +66,22 @@ bool ShownAsItself(const std::wstring& text, size_t i)
 
 std::wstring WithInvisiblesEscaped(const std::wstring& text)
 {
-    const wchar_t digits[] = L"0123456789ABCDEF";
     std::wstring shown;
     shown.reserve(text.size());
+    int marks = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (ShownAsItself(text, i)) {
-            shown += text[i];
-            continue;
-        }
-        const unsigned c = text[i];
-        shown += L"\\u";
-        for (int shift = 12; shift >= 0; shift -= 4)
-            shown += digits[(c >> shift) & 0xF];
+        char32_t c = text[i];
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if (pair)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        const bool mark = In(CombiningMarks, c);
+        marks = mark ? marks + 1 : 0;
+        const bool escapeLike = c == L'\\' && LooksLikeAnEscape(text, i + 1);
+        if (In(HiddenCharacters, c) || marks > MarksPerCharacter || escapeLike)
+            AppendEscaped(shown, c);
+        else
+            shown.append(text, i, pair ? 2 : 1);
+        i += pair ? 1 : 0;
     }
     return shown;
 }
@@ -49,4 +100,9 @@ std::wstring ShortenedInTheMiddle(const std::wstring& path, size_t limit)
     if (tailStart == std::wstring::npos || tailStart > path.size() - half / 2)
         tailStart = path.size() - half;
     return path.substr(0, headEnd) + dots + path.substr(tailStart);
+}
+
+std::wstring WarningExcerpt(const std::wstring& text)
+{
+    return WithInvisiblesEscaped(ShortenedInTheMiddle(text, ExcerptLength));
 }

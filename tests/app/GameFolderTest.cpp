@@ -2,6 +2,8 @@
 // writes them, and the removal runs as administrator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/DelQuestsForm.h"
 #include "app/GetInfAbCompForm.h"
 #include "app/Initer.h"
@@ -48,28 +50,42 @@ TEST_F(GameFolders, EveryLoadedUsersGameFolderIsCleanedWhateverItsNames)
 }
 
 // Folders that hold what is not the game's, each with a backup folder and a service file in
-// it that must stay: the value is named in the warning, the installer's own traces still go.
+// it that must stay, and values that would reach another folder than they name: the value
+// is named apart, the installer's own traces still go and the key with them. Among them a
+// name that a listing's filter reads as a pattern ("Ga?e" beside "Game"), a drive made with
+// DefineDosDevice (a link of its own), and a profile found by what it is, not by its name:
+// USERPROFILE names a link to the folder that "WORK PATH" names.
 TEST_F(GameFolders, SystemFoldersAreRefusedAndNamed)
 {
     VirtualCopies copies{pc.Root};
     char profile[MAX_PATH] = {};
     GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+    const std::string moved = pc.Root + "moved-profile\\", profileLink = pc.Root + "profile-link";
+    MakeFolder(moved);
+    ASSERT_TRUE(MakeUnixLink(moved, profileLink));
     const std::string refused[] = {"C:\\", pc.Windows, std::string(profile) + "\\", pc.Root + "profile\\", copies.UserStore,
-                                   "\\\\?\\" + pc.Game, "\\\\localhost\\C$\\" + pc.Game.substr(3), "Game\\"};
+                                   "\\\\?\\" + pc.Game, "\\\\localhost\\C$\\" + pc.Game.substr(3), "Game\\", pc.Root + "Ga?e\\",
+                                   "T:\\Game\\", moved};
     pc.FillGameFolder();
     for (const std::string& value : refused) {
         SCOPED_TRACE(value);
         pc.InstallQuests();
-        const bool madeHere = value.size() > 3 && value[1] == ':' && !Exists(value + "Stavor");
+        const bool madeHere = value.size() > 3 && value[1] == ':' && value[0] != 'T' && value.find('?') == std::string::npos &&
+                              !Exists(value + "Stavor");
         if (madeHere)
             MakeTree(value, {{"Stavor\\", ""}, {"Stavor\\canary.dat", "c"}, {"lexora.txt", "canary"}});
         TreeSnapshot root = Snapshot(pc.Root), top = Snapshot("C:\\", false);
         pc.RegisterGame(value);
+        DefineDosDeviceA(0, "T:", pc.Root.c_str());
+        SetEnvironmentVariableA("USERPROFILE", value == moved ? profileLink.c_str() : profile);
         Probe();
         KeptEntries kept = DeleteQuestLeftovers();
-        ASSERT_EQ(kept.size(), 1u);
-        EXPECT_EQ(kept[0].Path, Wide(value));
-        EXPECT_EQ(kept[0].Reason, DWORD(ERROR_BAD_PATHNAME));
+        SetEnvironmentVariableA("USERPROFILE", profile);
+        DefineDosDeviceA(DDD_REMOVE_DEFINITION, "T:", nullptr);
+        EXPECT_TRUE(kept.empty());
+        ASSERT_EQ(InstallState.RefusedWorkPaths.size(), 1u);
+        EXPECT_EQ(InstallState.RefusedWorkPaths[0].Path, Wide(value));
+        EXPECT_EQ(InstallState.RefusedWorkPaths[0].Reason, DWORD(ERROR_BAD_PATHNAME));
         EXPECT_EQ(Snapshot(pc.Root), root);
         EXPECT_EQ(Snapshot("C:\\", false), top);
         if (madeHere) {
@@ -97,7 +113,10 @@ TEST_F(GameFolders, NothingIsTakenThroughALink)
     RunOnHost("ln -s '" + HostPath(pc.Root + "Other\\precious.txt") + "' '" + HostPath(pc.Game + "lexora.txt") + "'");
     TreeSnapshot before = Snapshot(pc.Root);
 
-    for (const std::string& value : {link + "\\Game\\", pc.Game}) {
+    // The game folder through Z:, the unix root: its handle's final path names it on C:.
+    std::string throughZ = "Z:" + HostPath(pc.Game) + "\\";
+    std::replace(throughZ.begin(), throughZ.end(), '/', '\\');
+    for (const std::string& value : {throughZ, link + "\\Game\\", pc.Game}) {
         SCOPED_TRACE(value);
         pc.RegisterGame(value);
         Probe();

@@ -1,5 +1,6 @@
-// The warning after a removal that left something: its count, its list and its reasons; a
-// path in any script shows as it is.
+// The warning after a removal that left something: its count, its list and its reasons, the
+// refused "WORK PATH" values apart, and the way out that fits; a path in any script shows as
+// it is, left to right.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +10,15 @@
 
 namespace {
 
-TEST(LeftoverReport, CountsListsTheFirstTenWithTheirReasonsAndSaysHowToFinish)
+// How a path shows in the warning: between a left-to-right override and its end.
+std::string Line(const std::string& path, const std::string& reason = "")
+{
+    return "\n\u202D" + path + "\u202C" + reason + "\n";
+}
+
+const std::string Retry = "Закройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
+
+TEST(LeftoverReport, CountsListsTheFirstTenWithTheirReasonsAndGivesTheWayOutThatFits)
 {
     EXPECT_EQ(LeftoverReport({}), "");
 
@@ -19,16 +28,31 @@ TEST(LeftoverReport, CountsListsTheFirstTenWithTheirReasonsAndSaysHowToFinish)
                         {L"C:\\Game\\Stavor\\\uff3c\u6f22\\\u041a\u0430\u0440\u0442\u0430", ERROR_DIR_NOT_EMPTY}};
     for (int i = 4; i <= 12; ++i)
         kept.push_back({L"C:\\Game\\Stavor\\f" + std::to_wstring(i) + L".dat", ERROR_SHARING_VIOLATION});
-    const std::string text = LeftoverReport(kept);
+    // Counted, not stored: its reason still asks for the other advice.
+    kept.push_back({L"C:\\Game\\Stavor\\link", ERROR_FILE_INVALID});
+    const KeptEntries refused = {{L"C:\\Windows\\", ERROR_BAD_PATHNAME}};
+    const std::string text = LeftoverReport(kept, refused);
 
-    EXPECT_EQ(text.find("Не всё удалось удалить. Осталось объектов: 12.\n\n"), 0u) << text;
-    EXPECT_NE(text.find("\nC:\\Game\\Stavor\\game.exe (занят другой программой)\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nC:\\Game\\Rikta.exe (нет доступа)\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nC:\\Game\\Stavor\\＼漢\\Карта\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\\f10.dat (занят другой программой)\n...и ещё 2.\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("f11.dat"), std::string::npos) << "only ten entries are listed";
-    EXPECT_TRUE(text.ends_with("\n\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление."))
+    EXPECT_EQ(text.find("Не всё удалось удалить. Осталось объектов: 13.\n"), 0u) << text;
+    EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\game.exe", " (занят другой программой)")), std::string::npos) << text;
+    EXPECT_NE(text.find(Line("C:\\Game\\Rikta.exe", " (нет доступа)")), std::string::npos) << text;
+    EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\＼漢\\Карта")), std::string::npos) << text;
+    EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\f10.dat", " (занят другой программой)") + "...и ещё 3.\n\u202DC:\\Windows\\\u202C (не может быть папкой игры)\n"),
+              std::string::npos)
         << text;
+    EXPECT_EQ(text.find("f11.dat"), std::string::npos) << "only ten entries are listed";
+    EXPECT_TRUE(text.ends_with("\n" + Retry + "\nОстальное Tessaly оставляет намеренно: при желании удалите это вручную.")) << text;
+
+    // Nothing that closing a program could free: no such advice, and a refused value alone
+    // is named once, uncounted.
+    for (const auto& [left, heading] : {std::pair{KeptEntries{{L"C:\\Game\\lexora.txt", ERROR_TOO_MANY_LINKS}},
+                                                  std::string("Не всё удалось удалить. Осталось объектов: 1.\n")},
+                                        std::pair{KeptEntries{}, std::string("Всё найденное удалено.\n")}}) {
+        const std::string alone = LeftoverReport(left, refused);
+        EXPECT_EQ(alone.find(heading), 0u) << alone;
+        EXPECT_EQ(alone.find("Закройте"), std::string::npos) << alone;
+        EXPECT_TRUE(alone.ends_with("\nЭто Tessaly оставляет намеренно: при желании удалите это вручную.")) << alone;
+    }
 }
 
 // A path of some 32,000 characters (a deep tree in the backup folder) is shown by its start
@@ -42,24 +66,40 @@ TEST(LeftoverReport, LongPathsAreShortenedInTheirMiddle)
     ASSERT_EQ(whole.size(), 120u);
     const std::string text = LeftoverReport({{deep + L"\\leaf.txt", ERROR_SHARING_VIOLATION}, {whole, ERROR_ACCESS_DENIED}});
 
-    const size_t start = text.find("\n\nC:\\Games\\EI\\Stavor\\d\\d\\");
+    const size_t start = text.find("\n\n\u202DC:\\Games\\EI\\Stavor\\d\\d\\");
     ASSERT_NE(start, std::string::npos) << text;
     EXPECT_NE(text.find("\\d\\...\\d\\d\\", start), std::string::npos) << text;
-    EXPECT_NE(text.find("\\d\\leaf.txt (занят другой программой)\n", start), std::string::npos) << text;
-    EXPECT_LE(text.find('\n', start + 2) - (start + 2), 120u + std::string(" (занят другой программой)").size()) << text;
-    EXPECT_NE(text.find("\n" + Narrow(whole) + " (нет доступа)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\\d\\leaf.txt\u202C (занят другой программой)\n", start), std::string::npos) << text;
+    EXPECT_LE(text.find('\n', start + 2) - (start + 2), 126u + std::string(" (занят другой программой)").size()) << text;
+    EXPECT_NE(text.find(Line(Narrow(whole), " (нет доступа)")), std::string::npos) << text;
     EXPECT_LT(text.size(), 700u); // UTF-8 bytes
 }
 
-// What a user wrote cannot break the warning's lines, turn its text around or hide a part of
-// it: each such character shows as \uXXXX; one outside the first plane stays itself.
+// What a user wrote cannot break the warning's lines, turn its text around, hide or pad a
+// part of it, pile marks over it or pass for an escape: each such character shows as
+// \uXXXX (\UXXXXXXXX beyond the first plane); visible letters and symbols of any plane, and
+// up to three marks on one letter, stay themselves.
 TEST(LeftoverReport, InvisibleCharactersAreShownEscaped)
 {
-    const std::string text = LeftoverReport({{L"Готово.\nЗапустите C:\\fix.exe", ERROR_BAD_PATHNAME},
-                                             {L"C:\\\u202Eexe.txt\u2066\u200F\t\u0085\u2028\U0001F600\xD800", ERROR_ACCESS_DENIED}});
-    EXPECT_NE(text.find("\n\nГотово.\\u000AЗапустите C:\\fix.exe (не может быть папкой игры)\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nC:\\\\u202Eexe.txt\\u2066\\u200F\\u0009\\u0085\\u2028\xF0\x9F\x98\x80\\uD800 (нет доступа)\n\n"), std::string::npos)
-        << text;
+    const struct {
+        std::wstring Path;
+        std::string Shown;
+    } cases[] = {
+        {L"Готово.\nЗапустите C:\\fix.exe", "Готово.\\u000AЗапустите C:\\fix.exe"},
+        {L"C:\\\u202Eexe.txt\u2066\u200F\t\u0085\u2028\xD800", "C:\\\\u202Eexe.txt\\u2066\\u200F\\u0009\\u0085\\u2028\\uD800"},
+        {L"C:\\a\u00AD\u034F\u115F\u1160\u3164\uFFA0\u17B4\u180E\uFE0F\uFFFC\u00A0\u2003b",
+         "C:\\a\\u00AD\\u034F\\u115F\\u1160\\u3164\\uFFA0\\u17B4\\u180E\\uFE0F\\uFFFC\\u00A0\\u2003b"},
+        {L"C:\\\u0600\u06DD\u070F\u08E2x", "C:\\\\u0600\\u06DD\\u070F\\u08E2x"},
+        {L"C:\\t\U000E0041\U000E007F\U0001D173\U0001F600\U00020000", "C:\\t\\U000E0041\\U000E007F\\U0001D173😀𠀀"},
+        {L"C:\\e\u0301\u0302\u0303\u0304\u0305", "C:\\e\u0301\u0302\u0303\\u0304\\u0305"},
+        {L"C:\\\\u202E\\x", "C:\\\\u005Cu202E\\x"},
+        {L"C:\\users\\uBAD\\U0001F60", "C:\\users\\uBAD\\U0001F60"},
+        {L"C:\\Games\\\u05D0\\\u05D1", "C:\\Games\\א\\ב"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = LeftoverReport({{c.Path, ERROR_ACCESS_DENIED}});
+        EXPECT_NE(text.find(Line(c.Shown, " (нет доступа)")), std::string::npos) << c.Shown << "\n" << text;
+    }
 }
 
 } // namespace

@@ -318,6 +318,31 @@ TEST_F(VirtualStoreCleaning, UnreadableKeysAndALinkedInstallerKeyStayAndAreNamed
     DeleteRegTree(HKEY_LOCAL_MACHINE, target);
 }
 
+// A VirtualStore moved to another place with a link, as a profile or AppData moved to
+// another disk with a junction: with no copy behind the link, nothing is reported and the
+// key goes; with one, it is named as reached through a link, untouched, and the key stays.
+TEST_F(VirtualStoreCleaning, AStoreBehindALinkIsReportedOnlyWithACopyBehindIt)
+{
+    const std::string store = copies.ProfileStore.substr(0, copies.ProfileStore.size() - 1), moved = pc.Root + "moved-store\\";
+    MakeFolder(moved);
+    DeleteTree(store);
+    ASSERT_TRUE(MakeUnixLink(moved, store));
+    pc.InstallQuests();
+    Probe();
+    EXPECT_TRUE(DeleteQuestLeftovers().empty());
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+
+    pc.InstallQuests();
+    MakeTree(moved, {{windows, ""}, {windows + "KalmirOriginal\\", ""}});
+    Probe();
+    KeptEntries kept = DeleteQuestLeftovers();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].Path, Wide(copies.ProfileStore + windows + "KalmirOriginal\\"));
+    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
+    EXPECT_TRUE(Exists(moved + windows + "KalmirOriginal"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+}
+
 // A folder on the way to a copy whose attributes cannot be read (here a unix link to a
 // place the host denies; on Windows a junction whose owner denies reading it) counts as a
 // link: the copy is named as one and not touched, and the keys stay.

@@ -154,8 +154,8 @@ TEST(E2eRemoval, HeldFilesAreNamedAndASecondPressFinishesTheRemoval)
     EXPECT_EQ(GetWindow(box, GW_OWNER), app.Main());
     EXPECT_FALSE(IsWindowEnabled(app.Main())) << "the warning left the main window usable";
     EXPECT_EQ(text.find("Не всё удалось удалить. Осталось объектов: 2."), 0u) << text;
-    EXPECT_NE(text.find(setup + " (занят другой программой)"), std::string::npos) << text;
-    EXPECT_NE(text.find(backup + " (занят другой программой)"), std::string::npos) << text;
+    EXPECT_NE(text.find(setup + "\u202C (занят другой программой)"), std::string::npos) << text;
+    EXPECT_NE(text.find(backup + "\u202C (занят другой программой)"), std::string::npos) << text;
     EXPECT_NE(text.find("снова нажмите эту же кнопку"), std::string::npos) << text;
     ASSERT_TRUE(app.Answer(box, IDOK));
     ASSERT_TRUE(app.WaitSettled());
@@ -253,8 +253,10 @@ TEST(E2eRemoval, OnlyVirtualizedCopiesEnableTheButtonAndGo)
 
 // "WORK PATH" values that name no folder: one name of 5,000 characters (Wine's
 // GetLongPathNameW overflowed on it and the probe died), 40,000 characters in all, the game
-// folder with a zero and more behind it. Each is named, escaped where it cannot be shown; the
-// installer's traces still enable the button and go, and the game folder stays.
+// folder with a zero and more behind it, and 100 MB, which is refused unread. Each is named
+// once, apart and escaped where it cannot be shown; the installer's traces still enable the
+// button and go, the key with them, and the game folder stays. The program's memory does not
+// grow with the value.
 TEST(E2eRemoval, WorkPathsThatNameNoFolderAreNamedAndTheRestGoes)
 {
     GameSetup pc{"e2e-no-folder"};
@@ -264,23 +266,29 @@ TEST(E2eRemoval, WorkPathsThatNameNoFolderAreNamedAndTheRestGoes)
         longPath += "aaaaaaa\\";
     const std::pair<std::string, std::string> cases[] = {{"C:\\" + std::string(5000, 'a') + "\\", "C:\\aaaaaaaa"},
                                                          {longPath, "C:\\aaaaaaa\\aaaaaaa\\"},
-                                                         {pc.Game + std::string(1, '\0') + "evil", pc.Game + "\\u0000evil"}};
-    for (const auto& [value, shown] : cases) {
+                                                         {pc.Game + std::string(1, '\0') + "evil", pc.Game + "\\u0000evil"},
+                                                         {"C:\\" + std::string(100 << 20, 'b'), "C:\\bbbbbbbb"}};
+    SIZE_T peaks[std::size(cases)] = {};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [value, shown] = cases[i];
         pc.InstallQuests();
         pc.RegisterGame(value);
         TreeSnapshot game = Snapshot(pc.Game);
         TessalyProcess app;
-        ASSERT_TRUE(app.Start());
+        ASSERT_TRUE(app.Start(10000));
         std::string text;
         ASSERT_TRUE(app.ConfirmRemoval(app.MainChild(QuestsCaption))) << shown;
         HWND box = app.WaitMessageBox(text);
         ASSERT_TRUE(box);
-        EXPECT_EQ(text.find("Не всё удалось удалить. Осталось объектов: 1.\n\n" + shown), 0u) << text;
-        EXPECT_NE(text.find(" (не может быть папкой игры)\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Всё найденное удалено.\n\n\u202D" + shown), 0u) << text;
+        EXPECT_EQ(text.find(shown, text.find(shown) + 1), std::string::npos) << "named twice: " << text;
+        EXPECT_NE(text.find("\u202C (не может быть папкой игры)\n"), std::string::npos) << text;
+        peaks[i] = app.PeakWorkingSet();
         ASSERT_TRUE(app.Answer(box, IDOK) && app.WaitSettled());
         EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath) || Exists(pc.Windows + "KalmirOriginal")) << shown;
         EXPECT_EQ(Snapshot(pc.Game), game);
     }
+    EXPECT_LT(peaks[3], peaks[0] + (8 << 20)) << "the 100 MB value was read";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "TessalyProcess.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -164,6 +165,13 @@ void TessalyProcess::SayWhyItDied(const char* when) const
     const bool own = crash.size() > 12 && crash.compare(crash.size() - 12, 12, " tessaly.exe") == 0;
     fprintf(stderr, "Tessaly.exe died %s: %s [%s]\n", when, crash.c_str(),
             own ? "fault in Tessaly's code" : "fault inside Wine");
+}
+
+SIZE_T TessalyProcess::PeakWorkingSet() const
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(process_.hProcess, &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
 }
 
 std::vector<std::string> TessalyProcess::LoadedDlls() const

@@ -47,6 +47,8 @@ public:
 
     HWND Main() const { return main_; }
     DWORD Id() const { return process_.dwProcessId; }
+    // The most memory the process has had in its working set so far.
+    SIZE_T PeakWorkingSet() const;
     // The file names of the DLLs that the process has loaded, in lower case.
     std::vector<std::string> LoadedDlls() const;
     HWND MainChild(const char* caption) const { return FindChild(main_, caption); }
