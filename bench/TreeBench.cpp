@@ -4,9 +4,12 @@
 //   tree_bench floor ROOT CASE:RUNS... [--linear SMALL LARGE]
 //   tree_bench seed ROOT CASE:RUNS...
 //   tree_bench rd ROOT CASE:RUNS...
+//   tree_bench memory ROOT CASE:1...
 //
 // Each case has trees ROOT\CASE\s0..s<RUNS-1> for RemoveFolderTree and b0.. for the
-// baseline. Prints `ratio CASE BASELINE VALUE` per figure on stdout, details on stderr.
+// baseline. Prints `ratio CASE BASELINE VALUE` per figure on stdout, details on stderr; the
+// memory mode prints `peak CASE MIB`: how far RemoveFolderTree of CASE\s0 raised the peak
+// working set of the process.
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -18,6 +21,8 @@
 #include "Measure.h"
 #include "Seed.h"
 #include "app/Initer.h"
+
+#include <psapi.h>
 
 namespace {
 
@@ -130,6 +135,16 @@ void RdCase(const std::string& root, const Case& c)
     std::fflush(stdout);
 }
 
+void MemoryCase(const std::string& root, const Case& c)
+{
+    PROCESS_MEMORY_COUNTERS before = {}, after = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    TimeRemove(Tree(root, c, 's', 0));
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    std::printf("peak %s %.1f\n", c.Name.c_str(), (after.PeakWorkingSetSize - before.PeakWorkingSetSize) / 1048576.0);
+    std::fflush(stdout);
+}
+
 bool ParseCase(const std::string& text, Case& c)
 {
     size_t colon = text.rfind(':');
@@ -142,7 +157,7 @@ bool ParseCase(const std::string& text, Case& c)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tree_bench floor|seed|rd ROOT\\ CASE:RUNS... [--linear SMALL LARGE]\n");
+    std::fprintf(stderr, "usage: tree_bench floor|seed|rd|memory ROOT\\ CASE:RUNS... [--linear SMALL LARGE]\n");
     return 2;
 }
 
@@ -154,7 +169,7 @@ int main(int argc, char** argv)
         return Usage();
     std::string mode = argv[1];
     std::string root = argv[2];
-    if ((mode != "floor" && mode != "seed" && mode != "rd") || root.empty() || root.back() != '\\')
+    if ((mode != "floor" && mode != "seed" && mode != "rd" && mode != "memory") || root.empty() || root.back() != '\\')
         return Usage();
     long (*baseline)(const std::string&) = mode == "floor" ? Floor : mode == "seed" ? SeedRemoveTree : nullptr;
 
@@ -179,7 +194,9 @@ int main(int argc, char** argv)
 
     std::map<std::string, Result> results;
     for (const Case& c : cases) {
-        if (baseline)
+        if (mode == "memory")
+            MemoryCase(root, c);
+        else if (baseline)
             results[c.Name] = BaselineCase(root, c, mode.c_str(), baseline);
         else
             RdCase(root, c);
