@@ -1,13 +1,15 @@
-// Times the start of Tessaly.exe against a bare window program with the same manifest,
-// started alternately in the same prefix:
+// Times the start of Tessaly.exe against a bare window program with the same manifest and
+// against a bare program that makes the windows of the probe run in plain Win32 calls
+// (BareProbe.cpp), started alternately in the same prefix:
 //
-//   startup_bench RUNS TESSALY.EXE BARE.EXE [STEPS.EXE]
+//   startup_bench RUNS TESSALY.EXE BARE.EXE BARE-PROBE.EXE [STEPS.EXE]
 //
 // "visible": from CreateProcess until the main window is visible; "ready": until it is
 // enabled again with the probe's windows come and gone. Prints `ratio startup-visible bare
-// VALUE` and `ratio startup-ready bare VALUE` from the medians on stdout, the figures on
-// stderr. STEPS.EXE, the program's start with marks (StartupSteps.cpp), adds the medians of
-// its marks: where the time goes.
+// VALUE` and `ratio startup-ready bare VALUE` against the bare window's time to visible, and
+// `ratio startup-ready bare-probe VALUE` against the bare probe's time to ready, from the
+// medians on stdout, the figures on stderr. STEPS.EXE, the program's start with marks
+// (StartupSteps.cpp), adds the medians of its marks: where the time goes.
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -167,7 +169,7 @@ void PrintMs(const char* what, const std::vector<double>& seconds)
 
 // The marks of the bare window and of the program's start, medians of RUNS starts each,
 // then the costs of single steps.
-void ShowWhereTheTimeGoes(int runs, const std::wstring& bare, const std::wstring& steps)
+void ShowWhereTheTimeGoes(int runs, const std::wstring& bare, const std::wstring& bareProbe, const std::wstring& steps)
 {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -178,6 +180,8 @@ void ShowWhereTheTimeGoes(int runs, const std::wstring& bare, const std::wstring
     for (int run = 0; run < runs; ++run) {
         // Left 300 ms after it is visible, so that its first paint is marked too.
         Times t = TimeStart(bare, L"BareWindow", nullptr, false, argument, 300);
+        ReadMarks(file, t.Start, marks, order);
+        t = TimeStart(bareProbe, L"BareProbe", nullptr, true, argument);
         ReadMarks(file, t.Start, marks, order);
         t = TimeStart(steps, L"obj_Form", L"Tessaly v 1.0", true, argument);
         ReadMarks(file, t.Start, marks, order);
@@ -207,29 +211,33 @@ void ShowWhereTheTimeGoes(int runs, const std::wstring& bare, const std::wstring
 
 int main(int argc, char** argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: startup_bench RUNS TESSALY.EXE BARE.EXE [STEPS.EXE]\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: startup_bench RUNS TESSALY.EXE BARE.EXE BARE-PROBE.EXE [STEPS.EXE]\n");
         return 2;
     }
     const int runs = std::atoi(argv[1]);
-    const std::wstring tessaly = Wide(argv[2]), bare = Wide(argv[3]);
-    std::vector<double> visible, ready, bareVisible;
+    const std::wstring tessaly = Wide(argv[2]), bare = Wide(argv[3]), bareProbe = Wide(argv[4]);
+    std::vector<double> visible, ready, bareVisible, probeReady;
     // One untimed start each: the first start of a program reads its files from disk.
     TimeStart(tessaly, L"obj_Form", L"Tessaly v 1.0", true);
     TimeStart(bare, L"BareWindow", nullptr, false);
+    TimeStart(bareProbe, L"BareProbe", nullptr, true);
     for (int run = 0; run < runs; ++run) {
         Times t = TimeStart(tessaly, L"obj_Form", L"Tessaly v 1.0", true);
         visible.push_back(t.Visible);
         ready.push_back(t.Ready);
         bareVisible.push_back(TimeStart(bare, L"BareWindow", nullptr, false).Visible);
+        probeReady.push_back(TimeStart(bareProbe, L"BareProbe", nullptr, true).Ready);
     }
     PrintMs("Tessaly visible", visible);
     PrintMs("Tessaly ready", ready);
     PrintMs("bare visible", bareVisible);
-    if (argc > 4)
-        ShowWhereTheTimeGoes(runs, bare, Wide(argv[4]));
+    PrintMs("bare probe ready", probeReady);
+    if (argc > 5)
+        ShowWhereTheTimeGoes(runs, bare, bareProbe, Wide(argv[5]));
     const double base = Median(bareVisible);
     std::printf("ratio startup-visible bare %.2f\n", Median(visible) / base);
     std::printf("ratio startup-ready bare %.2f\n", Median(ready) / base);
+    std::printf("ratio startup-ready bare-probe %.2f\n", Median(ready) / Median(probeReady));
     return 0;
 }
