@@ -1,7 +1,5 @@
 #include "ShortText.h"
 
-#include <cwctype>
-
 namespace {
 
 #include "UnicodeTables.h" // HiddenCharacters, CombiningMarks: made from the Unicode data at build time
@@ -56,9 +54,11 @@ bool LooksLikeAnEscape(const std::wstring& text, size_t i)
     const size_t digits = text[i] == L'u' ? 4 : 8;
     if (text.size() - i - 1 < digits)
         return false;
-    for (size_t k = i + 1; k <= i + digits; ++k)
-        if (!iswxdigit(text[k]))
+    for (size_t k = i + 1; k <= i + digits; ++k) {
+        const wchar_t d = text[k];
+        if (!((d >= L'0' && d <= L'9') || (d >= L'a' && d <= L'f') || (d >= L'A' && d <= L'F')))
             return false;
+    }
     return true;
 }
 
