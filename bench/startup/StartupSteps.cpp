@@ -4,7 +4,8 @@
 //
 //   startup_steps FILE        the start, up to the probe's end (the driver ends it)
 //   startup_steps costs FILE  what single steps cost in a started process: the probe's
-//                             work alone, a font, a DPI query, a child window, a thread
+//                             work alone (its first run and the later ones), a font, a DPI
+//                             query, a child window, a thread
 //
 // The marks come from the toolkit's hooks (window made, message seen); the program's code
 // is not changed for them.
@@ -127,6 +128,8 @@ DWORD WINAPI NoWork(void*)
 
 void MeasureCosts()
 {
+    // The first probe of a process pays for what the system does only once in it.
+    Mark("probe-first-ms", MedianMs(1, [] { ProbeInstallation({}); }));
     Mark("probe-work-ms", MedianMs(20, [] { ProbeInstallation({}); }));
     LOGFONTW face = {};
     face.lfHeight = DialogFontHeight;
