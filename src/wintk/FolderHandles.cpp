@@ -181,6 +181,12 @@ bool IsLocalDisk(wchar_t drive)
     return QueryDosDeviceW(name, device, MAX_PATH) && wcsncmp(device, disk, wcslen(disk)) == 0;
 }
 
+// A path that can name something and lies on a local disk: the only kind that is opened.
+bool OnALocalDisk(const std::wstring& path)
+{
+    return IsOnADrive(path) && CanNameAFolder(path) && IsLocalDisk(path[0]);
+}
+
 // A name that the listing's filter reads as itself and not as a pattern.
 bool IsLiteralName(const std::wstring& name)
 {
@@ -219,7 +225,7 @@ bool ListedAs(HANDLE folder, const std::wstring& name, std::wstring& longName, D
 
 FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::wstring* longPath)
 {
-    if (!IsOnADrive(path) || !CanNameAFolder(path) || !IsLocalDisk(path[0])) {
+    if (!OnALocalDisk(path)) {
         error = ERROR_BAD_PATHNAME;
         return FileHandle();
     }
@@ -308,8 +314,7 @@ bool LeadsToALocalDisk(const std::wstring& path)
             return false;
         const std::wstring target(reinterpret_cast<const wchar_t*>(names + data->SubstituteOffset),
                                   data->SubstituteLength / sizeof(wchar_t));
-        return target.size() >= 7 && target.compare(0, 4, L"\\??\\") == 0 && IsOnADrive(target.substr(4)) &&
-               IsLocalDisk(target[4]);
+        return target.compare(0, 4, L"\\??\\") == 0 && OnALocalDisk(target.substr(4));
     }
     FILE_ATTRIBUTE_TAG_INFO tag;
     wchar_t final[MAX_PATH + 8] = {};
@@ -317,14 +322,14 @@ bool LeadsToALocalDisk(const std::wstring& path)
         GetFinalPathNameByHandleW(link, final, MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) >= MAX_PATH)
         return false;
     const std::wstring target = final;
-    return target.compare(0, 4, L"\\\\?\\") == 0 && IsOnADrive(target.substr(4)) && IsLocalDisk(target[4]);
+    return target.compare(0, 4, L"\\\\?\\") == 0 && OnALocalDisk(target.substr(4));
 }
 
 } // namespace
 
 bool AnythingBehindLinks(const std::wstring& path)
 {
-    if (!IsOnADrive(path) || !CanNameAFolder(path) || !IsLocalDisk(path[0]))
+    if (!OnALocalDisk(path))
         return true;
     // Each step is looked at only once every link before it is known to stay on local disks.
     for (size_t start = 3;;) {
