@@ -291,4 +291,24 @@ TEST(E2eRemoval, WorkPathsThatNameNoFolderAreNamedAndTheRestGoes)
     EXPECT_LT(peaks[3], peaks[0] + (8 << 20)) << "the 100 MB value was read";
 }
 
+// Under WOW64 (the 32-bit build in a 64-bit prefix, as on most players' Windows) the key that
+// a 32-bit installer wrote, here the system's own 32-bit reg.exe, lies in the 32-bit view that
+// Tessaly sees: it enables the button and goes.
+TEST(E2eRemoval, UnderWow64TheKeyThatA32BitInstallerWroteGoes)
+{
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "runs only in a 64-bit prefix, as a 32-bit program";
+    GameSetup pc{"e2e-wow64"};
+    DWORD code = 1;
+    ASSERT_TRUE(RunProgram(L"C:\\windows\\syswow64\\reg.exe", L"add HKLM\\Software\\KalmirOriginal /v Version /d 1.0 /f", code));
+    ASSERT_EQ(code, 0u);
+    TessalyProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND quests = app.MainChild(QuestsCaption);
+    ASSERT_TRUE(app.ConfirmRemoval(quests)) << "the key did not enable the button";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(quests) && app.Settled(); }, 10000));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+}
+
 } // namespace

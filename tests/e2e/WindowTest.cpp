@@ -65,6 +65,18 @@ TEST(E2eWindow, NothingInstalled)
     PostMessageA(app.MainChild(RefreshCaption), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(quests) && app.Settled(); }, 5000));
 
+    // The process is this build's exe itself, of the driver's own bits: a 32-bit build
+    // tests the 32-bit program that players get, under WOW64 too.
+    wchar_t image[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    BOOL wow64 = FALSE, ownWow64 = FALSE;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, app.Id());
+    ASSERT_TRUE(process && QueryFullProcessImageNameW(process, 0, image, &length) && IsWow64Process(process, &wow64) &&
+                IsWow64Process(GetCurrentProcess(), &ownWow64));
+    CloseHandle(process);
+    EXPECT_EQ(CompareStringOrdinal(image, -1, Wide(TESSALY_EXE).c_str(), -1, TRUE), CSTR_EQUAL) << Narrow(image);
+    EXPECT_EQ(wow64, ownWow64);
+
     // The process has ended only when all its threads have, a worker included.
     PostMessageA(main, WM_CLOSE, 0, 0);
     DWORD code = 0;

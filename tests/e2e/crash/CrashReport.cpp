@@ -79,7 +79,7 @@ int main(int argc, char** argv)
             if (module[0] == '?')
                 ModuleOf(processId, ReturnAddress(process, event.dwThreadId), module, sizeof module);
             if (FILE* file = fopen(CrashReportFile, "a")) {
-                fprintf(file, "%lx %lx %llx %s\n", processId, record.ExceptionCode,
+                fprintf(file, "%lu exception 0x%lx at 0x%llx in %s\n", processId, record.ExceptionCode,
                         static_cast<unsigned long long>(address), module);
                 fclose(file);
             }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
 
 #include "e2e/crash/CrashReport.h"
 #include "support/Sandbox.h"
@@ -50,13 +51,6 @@ std::string ClassOf(HWND window)
     return name;
 }
 
-std::string Hex(unsigned long long value)
-{
-    char text[24];
-    snprintf(text, sizeof text, "0x%llx", value);
-    return text;
-}
-
 // crash_report.exe of this build as the prefix's post-mortem debugger, started at once for
 // any program that dies of an exception.
 void RegisterCrashReporter()
@@ -68,19 +62,16 @@ void RegisterCrashReporter()
     SetRegString(HKEY_LOCAL_MACHINE, key, "Auto", "1");
 }
 
-// What the post-mortem debugger said of this process: "exception CODE at ADDRESS in
-// MODULE", or empty. Process ids come again with every new server: the report is cleared
-// at each start.
+// What the post-mortem debugger said of this process ("exception ... in MODULE"), or empty.
+// Process ids come again with every new server: the report is cleared at each start.
 std::string CrashOf(DWORD processId)
 {
+    const std::string id = std::to_string(processId) + " ";
     std::ifstream report(CrashReportFile);
     std::string said;
-    unsigned long id = 0, code = 0;
-    unsigned long long address = 0;
-    char module[MAX_PATH] = "";
     for (std::string line; std::getline(report, line);)
-        if (sscanf(line.c_str(), "%lx %lx %llx %259s", &id, &code, &address, module) == 4 && id == processId)
-            said = "exception " + Hex(code) + " at " + Hex(address) + " in " + module;
+        if (line.rfind(id, 0) == 0)
+            said = line.substr(id.size());
     return said;
 }
 
