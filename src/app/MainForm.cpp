@@ -5,6 +5,7 @@
 #include "AboutForm.h"
 #include "DelNorvaneForm.h"
 #include "DelQuestsForm.h"
+#include "Explanation.h"
 #include "GetInfAbCompForm.h"
 #include "Initer.h"
 #include "wintk/ShortText.h"
@@ -50,12 +51,6 @@ std::wstring LeftToRight(const std::wstring& excerpt)
     return L"\u202D" + excerpt + L"\u202C";
 }
 
-struct TextLine {
-    Control* MainWindow::*Member;
-    int Top;
-    const char* Text;
-};
-
 // Layout at 96 DPI. The text lines are as wide as the longest of them in Tahoma at any
 // DPI (623 pixels at 96, 643 when the font rounds up at 144) and as high as its line (14
 // at 192 DPI is 28 for a font of 27); the window is wider than the frame by its client's
@@ -66,21 +61,12 @@ const int FormHeight = 287;       // as built; the first paint fixes the client 
 const int FormClientHeight = 260; // whatever the frame
 const int ButtonTop = 228, ButtonHeight = 30;
 
-// The text is one Russian page, a label per line.
-const TextLine TextLines[] = {
-    {&MainWindow::TextLine1, 11, "Эта программа предназначена для очистки Вашего компьютера от различных патчей, модов сделанных Vorenta"},
-    {&MainWindow::TextLine2, 27, "для Проклятых Земель. Эта версия может удалить записи реестра, оставшиеся от Norvane или от дополнительных"},
-    {&MainWindow::TextLine3, 42, "квестов для оригинальной сетевой игры (далее в тексте - \"наших патчей\")."},
-    {&MainWindow::TextLine4, 57, "Также удаляются служебные файлы - инсталлятор и файлы резервных копий (если они есть). Все остальное "},
-    {&MainWindow::TextLine5, 72, "остается неизменным. Поэтому если вы хотите удалить наши патчи то воспользуйтесь программой деинсталляции"},
-    {&MainWindow::TextLine6, 87, "наших патчей - ярлыки для их запуска должны находится в меню кнопки ПУСК: ПУСК\\Программы\\Vorenta\\."},
-    {&MainWindow::TextLine7, 103, "Либо вы можете запустить файл Rikta.exe в папке с игрой."},
-    {&MainWindow::TextLine8, 126, "Этой программой надо пользоваться только в случае сбоя при установке\\деинсталляции наших патчей, или если"},
-    {&MainWindow::TextLine9, 141, "Вы уже удалили Проклятые Земли (в таком случае \"родной\" деинсталлятор наших патчей корректно работать не"},
-    {&MainWindow::TextLine10, 156, "будет). В любом случае, после использования этой программы рекомендуется удалить Проклятые Земли,"},
-    {&MainWindow::TextLine11, 171, "и убедиться, что после этого в папке с игрой не  осталось следующих папок: Maps, Res, Stavor, и следующих"},
-    {&MainWindow::TextLine12, 186, "файлов: Rikta.exe, norvane_readme.txt, lexora.txt. В случае обнаружения - их рекомендуется удалить до повторной "},
-    {&MainWindow::TextLine13, 201, "установки Проклятых Земель."},
+// The text is one Russian page, a label per line (Explanation.cpp).
+Control* MainWindow::*const TextLines[ExplanationLineCount] = {
+    &MainWindow::TextLine1, &MainWindow::TextLine2,  &MainWindow::TextLine3,  &MainWindow::TextLine4,
+    &MainWindow::TextLine5, &MainWindow::TextLine6,  &MainWindow::TextLine7,  &MainWindow::TextLine8,
+    &MainWindow::TextLine9, &MainWindow::TextLine10, &MainWindow::TextLine11, &MainWindow::TextLine12,
+    &MainWindow::TextLine13,
 };
 
 MainWindow* Of(void* context)
@@ -240,9 +226,10 @@ MainWindow* BuildMainWindow(Control* application)
     w->Frame = NewGroupBox(w->Form, nullptr)->SetPosition(0, -4)->SetSize(FrameWidth, 221);
     w->Frame->TabStop = false;
     SetFontHeight(w->Frame, DialogFontHeight);
-    for (const TextLine& line : TextLines)
-        w->*line.Member =
-            NewLabel(w->Frame, line.Text)->SetPosition(TextLineLeft, line.Top)->SetSize(TextLineWidth, TextLineHeight);
+    for (int i = 0; i < ExplanationLineCount; ++i)
+        w->*TextLines[i] = NewLabel(w->Frame, Explanation[i].Text)
+                               ->SetPosition(TextLineLeft, Explanation[i].Top)
+                               ->SetSize(TextLineWidth, TextLineHeight);
     w->CheckBox1 = NewCheckBox(w->Frame, "CheckBox1")->SetPosition(176, 202)->SetSize(0, 16);
     w->CheckBox1->SetVisible(false);
 
