@@ -58,17 +58,20 @@ std::wstring ReadExpandedValue(HKEY root, const char* path, const wchar_t* name)
     return length > 0 && length <= MAX_PATH + 1 ? std::wstring(expanded) : std::wstring();
 }
 
-void AddFolderIfPresent(std::vector<std::wstring>& folders, const std::wstring& localAppData)
+// Each store is looked for once: the current user's is named by the environment and by the
+// profile list both, and every look walks the way from the drive's root.
+void AddFolderIfPresent(std::vector<std::wstring>& folders, std::vector<std::wstring>& looked,
+                        const std::wstring& localAppData)
 {
     if (!IsAbsolutePath(localAppData))
         return;
     std::wstring store = WithBackslash(localAppData) + FileStore;
-    if (!FolderThere(store))
-        return;
-    for (const std::wstring& known : folders)
+    for (const std::wstring& known : looked)
         if (SamePath(known, store))
             return;
-    folders.push_back(store);
+    looked.push_back(store);
+    if (FolderThere(store))
+        folders.push_back(store);
 }
 
 } // namespace
@@ -112,14 +115,14 @@ std::vector<std::wstring> ProfileFolders()
 
 std::vector<std::wstring> VirtualStoreFolders()
 {
-    std::vector<std::wstring> folders;
+    std::vector<std::wstring> folders, looked;
     wchar_t buffer[MAX_PATH + 1] = {};
     DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH + 1);
     if (length > 0 && length <= MAX_PATH)
-        AddFolderIfPresent(folders, buffer);
+        AddFolderIfPresent(folders, looked, buffer);
     // The folder that holds the profiles has no store of its own: nothing is added for it.
     for (const std::wstring& profile : ProfileFolders())
-        AddFolderIfPresent(folders, profile + L"AppData\\Local");
+        AddFolderIfPresent(folders, looked, profile + L"AppData\\Local");
     return folders;
 }
 
