@@ -65,8 +65,10 @@ void RunWithProgress(HWND dialog)
     Child(progress, L"STATIC", L"", WS_VISIBLE | SS_NOPREFIX, left, 24, 0, 14);
     HWND bar = Child(progress, PROGRESS_CLASSW, L"", WS_VISIBLE, 3, 48, 456, 20);
     SendMessageW(bar, PBM_SETRANGE32, 0, 3);
+    Mark("bare-probe-progress-made");
     ShowWindow(progress, SW_SHOW);
     UpdateWindow(progress);
+    Mark("bare-probe-progress-painted");
     HANDLE worker = CreateThread(nullptr, 0, EmptyWork, nullptr, 0, nullptr);
     MSG msg;
     for (;;) {
@@ -76,8 +78,10 @@ void RunWithProgress(HWND dialog)
             break;
         MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+    Mark("bare-probe-worker-ended");
     CloseHandle(worker);
     DestroyWindow(progress);
+    Mark("bare-probe-progress-gone");
 }
 
 INT_PTR CALLBACK CarrierProc(HWND dialog, UINT message, WPARAM, LPARAM)
@@ -85,12 +89,14 @@ INT_PTR CALLBACK CarrierProc(HWND dialog, UINT message, WPARAM, LPARAM)
     if (message == WM_INITDIALOG) {
         SetWindowTextW(dialog, L"АналИз... но не мОчи ;)");
         PlaceCentred(dialog, 223, 43);
+        Mark("bare-probe-dialog-made");
         return TRUE;
     }
     if (message == WM_PAINT) {
         PAINTSTRUCT ps;
         BeginPaint(dialog, &ps);
         EndPaint(dialog, &ps);
+        Mark("bare-probe-dialog-paint");
         ShowWindow(dialog, SW_HIDE);
         RunWithProgress(dialog);
         EndDialog(dialog, 0);
