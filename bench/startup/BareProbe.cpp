@@ -6,8 +6,8 @@
 // hides itself, shows the progress window (its caption, the text line, an empty line and the
 // bar), runs an empty worker thread to its end, closes both, and the two removal buttons are
 // enabled. The drawing is the one a user sees, so that the floor paints what Tessaly paints.
-#include "../Measure.h"
 #include "Marks.h"
+#include "PlainClass.h"
 #include "app/Explanation.h"
 
 #include <commctrl.h>
@@ -144,25 +144,15 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // With a file argument it marks its steps for the driver; the timed starts have none.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    const double entry = Now();
-    OpenMarks(__argc, __argv);
-    Mark("bare-probe-entry", entry);
+    OpenMarks(__argc, __argv, "bare-probe-entry");
     InitCommonControls();
     LOGFONTW face = {};
     face.lfHeight = -11;
     face.lfCharSet = DEFAULT_CHARSET;
     lstrcpyW(face.lfFaceName, L"MS Shell Dlg 2");
     font = CreateFontIndirectW(&face);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = MainProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"BareProbe";
-    RegisterClassW(&wc);
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.lpszClassName = L"BareProbeProgress";
-    RegisterClassW(&wc);
+    RegisterPlainClass(L"BareProbe", MainProc);
+    RegisterPlainClass(L"BareProbeProgress", DefWindowProcW);
     HWND window = CreateWindowExW(0, L"BareProbe", L"Tessaly v 1.0", WS_OVERLAPPEDWINDOW, (GetSystemMetrics(SM_CXSCREEN) - 668) / 2,
                                   (GetSystemMetrics(SM_CYSCREEN) - 287) / 2, 668, 287, nullptr, nullptr, instance, nullptr);
     HWND frame = Child(window, L"BUTTON", L"", WS_VISIBLE | BS_GROUPBOX, 0, -4, 660, 221);

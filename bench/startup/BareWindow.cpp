@@ -1,8 +1,10 @@
 // The start-up benchmark's baseline: one top-level window with one button, under the same
 // manifest as Tessaly.exe (common controls 6, DPI awareness), and nothing else. Its time to
 // a visible window is what any program of this kind pays under the same Wine.
-#include "../Measure.h"
+#include <cstdlib>
+
 #include "Marks.h"
+#include "PlainClass.h"
 
 namespace {
 
@@ -20,19 +22,11 @@ LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // With a file argument it marks its steps for the driver; the timed starts have none.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    const double entry = Now();
-    OpenMarks(__argc, __argv);
-    Mark("bare-entry", entry);
+    OpenMarks(__argc, __argv, "bare-entry");
     // Tessaly imports comctl32 for its progress bar; so does the baseline, or the
     // manifest's dependency would load nothing.
     InitCommonControls();
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = BareProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"BareWindow";
-    RegisterClassW(&wc);
+    RegisterPlainClass(L"BareWindow", BareProc);
     HWND window = CreateWindowExW(0, L"BareWindow", L"Bare", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400, 200,
                                   nullptr, nullptr, instance, nullptr);
     CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 80, 26, window, nullptr, instance,

@@ -10,11 +10,13 @@ HANDLE marks = INVALID_HANDLE_VALUE;
 
 } // namespace
 
-bool OpenMarks(int argc, char** argv)
+bool OpenMarks(int argc, char** argv, const char* entryName)
 {
+    const double entry = Now();
     if (argc < 2)
         return false;
     marks = CreateFileA(argv[argc - 1], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    Mark(entryName, entry);
     return marks != INVALID_HANDLE_VALUE;
 }
 

@@ -159,10 +159,8 @@ void MeasureCosts()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    const double entry = Now();
-    if (!OpenMarks(__argc, __argv))
+    if (!OpenMarks(__argc, __argv, "entry"))
         return 2;
-    Mark("entry", entry);
     if (__argc == 3 && std::strcmp(__argv[1], "costs") == 0) {
         MeasureCosts();
         CloseMarks();

@@ -20,7 +20,6 @@ void ReportStage(const StageReport& report, long long stage)
         report.Proc(report.Context);
 }
 
-
 // Both folders end with a backslash.
 bool SameOrUnder(const std::wstring& path, const std::wstring& folder)
 {

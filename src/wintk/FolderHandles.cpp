@@ -135,15 +135,16 @@ bool EntryGone(HANDLE parent, const std::wstring& name, DWORD& error)
 
 bool IdentityOf(const std::wstring& path, FileIdentity& identity)
 {
-    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    HANDLE opened = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
         return false;
+    FileHandle handle(opened);
     BY_HANDLE_FILE_INFORMATION info;
-    const bool known = GetFileInformationByHandle(handle, &info);
-    CloseHandle(handle);
+    if (!GetFileInformationByHandle(opened, &info))
+        return false;
     identity = {info.dwVolumeSerialNumber, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    return known;
+    return true;
 }
 
 bool FinalPathIs(HANDLE handle, const std::wstring& path, DWORD& error)

@@ -15,9 +15,9 @@ std::wstring ShortenedInTheMiddle(const std::wstring& path, size_t limit);
 // private use and unassigned code points, separators, every space but U+0020, every
 // character that Unicode says to draw as nothing (Hangul fillers, variation selectors...),
 // the fourth and later of the combining marks on one character, and a backslash that would
-// read as the start of such an escape. The classes come from the Unicode data at build time. A path or a registry value
-// that a user wrote cannot then break the lines of a message, turn its text around, hide a
-// part of it, pile marks over it or pass for an escape.
+// read as the start of such an escape. The classes come from the Unicode data at build
+// time. A path or a registry value that a user wrote cannot then break the lines of a
+// message, turn its text around, hide a part of it, pile marks over it or pass for an escape.
 std::wstring WithInvisiblesEscaped(const std::wstring& text);
 
 // What the warning shows of a path or a value that a user wrote: shortened to
