@@ -319,11 +319,14 @@ TEST_F(VirtualStoreCleaning, UnreadableKeysAndALinkedInstallerKeyStayAndAreNamed
 }
 
 // A VirtualStore moved to another place with a link, as a profile or AppData moved to
-// another disk with a junction: with no copy behind the link, nothing is reported and the
-// key goes; with one, it is named as reached through a link, untouched, and the key stays.
-TEST_F(VirtualStoreCleaning, AStoreBehindALinkIsReportedOnlyWithACopyBehindIt)
+// another disk with a junction. With nothing behind the link, nothing is reported and the
+// key goes. A copy behind it, or a folder on the way whose attributes cannot be read (here
+// a unix link to a place the host denies; on Windows a junction whose owner denies reading
+// it), is named as reached through a link and not touched, and the key stays.
+TEST_F(VirtualStoreCleaning, AStoreBehindALinkIsReportedOnlyWithSomethingBehindIt)
 {
     const std::string store = copies.ProfileStore.substr(0, copies.ProfileStore.size() - 1), moved = pc.Root + "moved-store\\";
+    const std::string way = moved + windows.substr(0, windows.size() - 1);
     MakeFolder(moved);
     DeleteTree(store);
     ASSERT_TRUE(MakeUnixLink(moved, store));
@@ -332,37 +335,26 @@ TEST_F(VirtualStoreCleaning, AStoreBehindALinkIsReportedOnlyWithACopyBehindIt)
     EXPECT_TRUE(DeleteQuestLeftovers().empty());
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
 
-    pc.InstallQuests();
-    MakeTree(moved, {{windows, ""}, {windows + "KalmirOriginal\\", ""}});
-    Probe();
-    KeptEntries kept = DeleteQuestLeftovers();
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept[0].Path, Wide(copies.ProfileStore + windows + "KalmirOriginal\\"));
-    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
-    EXPECT_TRUE(Exists(moved + windows + "KalmirOriginal"));
-    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
-}
-
-// A folder on the way to a copy whose attributes cannot be read (here a unix link to a
-// place the host denies; on Windows a junction whose owner denies reading it) counts as a
-// link: the copy is named as one and not touched, and the keys stay.
-TEST_F(VirtualStoreCleaning, AFolderOnTheWayThatCannotBeReadCountsAsALink)
-{
-    pc.InstallQuests();
-    const std::string hidden = copies.ProfileStore + windows.substr(0, windows.size() - 1);
-    RunOnHost("ln -s /proc/1/root '" + HostPath(hidden) + "'");
-    ASSERT_EQ(GetFileAttributesA(hidden.c_str()), INVALID_FILE_ATTRIBUTES);
-    ASSERT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
-    TreeSnapshot root = Snapshot(pc.Root);
-
-    Probe();
-    KeptEntries kept = DeleteQuestLeftovers();
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept[0].Path, Wide(copies.ProfileStore + windows + "KalmirOriginal\\"));
-    EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
-    EXPECT_EQ(Snapshot(pc.Root), root);
-    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
-    DeleteTree(hidden);
+    for (bool unreadable : {false, true}) {
+        SCOPED_TRACE(unreadable ? "an unreadable folder on the way" : "a copy");
+        if (unreadable) {
+            DeleteTree(way);
+            RunOnHost("ln -s /proc/1/root '" + HostPath(way) + "'");
+            ASSERT_TRUE(GetFileAttributesA(way.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_ACCESS_DENIED);
+        } else {
+            MakeTree(moved, {{windows, ""}, {windows + "KalmirOriginal\\", ""}});
+        }
+        pc.InstallQuests();
+        TreeSnapshot root = Snapshot(pc.Root);
+        Probe();
+        KeptEntries kept = DeleteQuestLeftovers();
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept[0].Path, Wide(copies.ProfileStore + windows + "KalmirOriginal\\"));
+        EXPECT_EQ(kept[0].Reason, DWORD(ERROR_FILE_INVALID));
+        EXPECT_EQ(Snapshot(pc.Root), root);
+        EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    }
+    DeleteTree(way);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // Started by the system as the prefix's AeDebug debugger ("crash_report.exe PID EVENT") when
 // a program dies of an exception: attaches, lets the program raise the exception again,
 // names the module whose code faulted, and ends the program with the exception's code. A
-// fault in Tessaly's own code names tessaly.exe; one inside Wine names Wine's DLL.
+// fault in Tessaly's own code names tessaly.exe; one inside Wine names Wine's DLL; one
+// outside every module (a call through a bad pointer) names none.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -29,25 +30,6 @@ void ModuleOf(DWORD processId, ULONG_PTR address, char* name, size_t size)
     CloseHandle(snapshot);
 }
 
-ULONG_PTR ReturnAddress(HANDLE process, DWORD threadId)
-{
-    ULONG_PTR returnAddress = 0;
-    CONTEXT context = {};
-    context.ContextFlags = CONTEXT_CONTROL;
-    HANDLE thread = OpenThread(THREAD_GET_CONTEXT, FALSE, threadId);
-    if (thread && GetThreadContext(thread, &context)) {
-#ifdef _WIN64
-        const ULONG_PTR stack = context.Rsp;
-#else
-        const ULONG_PTR stack = context.Esp;
-#endif
-        ReadProcessMemory(process, reinterpret_cast<void*>(stack), &returnAddress, sizeof returnAddress, nullptr);
-    }
-    if (thread)
-        CloseHandle(thread);
-    return returnAddress;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -71,13 +53,9 @@ int main(int argc, char** argv)
         const EXCEPTION_RECORD& record = event.u.Exception.ExceptionRecord;
         if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT && record.ExceptionCode != EXCEPTION_BREAKPOINT) {
             const auto address = reinterpret_cast<ULONG_PTR>(record.ExceptionAddress);
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_VM_READ, FALSE, processId);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
             char module[MAX_PATH] = "";
             ModuleOf(processId, address, module, sizeof module);
-            // A call through a bad pointer faults outside every module: the return address
-            // on top of the stack names the code that made the call.
-            if (module[0] == '?')
-                ModuleOf(processId, ReturnAddress(process, event.dwThreadId), module, sizeof module);
             if (FILE* file = fopen(CrashReportFile, "a")) {
                 fprintf(file, "%lu exception 0x%lx at 0x%llx in %s\n", processId, record.ExceptionCode,
                         static_cast<unsigned long long>(address), module);

@@ -146,14 +146,15 @@ bool TessalyProcess::Start(int timeoutMs, const std::string& exe)
     return ready;
 }
 
-// A death by an exception, told apart: in Tessaly's own code the program's fault, in any
-// other module a fault of Wine's, which the test run may try again (scripts/test).
+// A death by an exception, told apart: inside one of Wine's modules a fault of Wine's,
+// which the test run may try again (scripts/test); in Tessaly's own code, or outside every
+// module, the program's fault.
 void TessalyProcess::SayWhyItDied(const char* when) const
 {
     const std::string crash = CrashOf(process_.dwProcessId);
     if (crash.empty())
         return;
-    const bool own = crash.size() > 12 && crash.compare(crash.size() - 12, 12, " tessaly.exe") == 0;
+    const bool own = crash.ends_with(" tessaly.exe") || crash.ends_with(" ?");
     fprintf(stderr, "Tessaly.exe died %s: %s [%s]\n", when, crash.c_str(),
             own ? "fault in Tessaly's code" : "fault inside Wine");
 }
