@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "../wintk/FileSystem.h"
-#include "../wintk/FolderHandles.h"
+#include "../wintk/FileDoor.h"
 #include "../wintk/Registry.h"
 #include "../wintk/ShortText.h"
 #include "Initer.h"
@@ -41,32 +41,21 @@ std::wstring EnvironmentFolder(const wchar_t* name)
     return length > 0 && length <= MAX_PATH ? WithBackslash(buffer) : std::wstring();
 }
 
-// The identities of folder (a long path with a trailing backslash) and of every folder above
-// it, up to its drive's root; empty when one of them cannot be read.
-std::vector<FileIdentity> IdentitiesUpFrom(const std::wstring& folder)
-{
-    std::vector<FileIdentity> identities;
-    for (size_t end = folder.size(); end > 3; end = folder.rfind(L'\\', end - 2) + 1) {
-        FileIdentity identity;
-        if (!IdentityOf(folder.substr(0, end), identity))
-            return {};
-        identities.push_back(identity);
-    }
-    return identities;
-}
-
 // Whether folder (long names, trailing backslash) is one that no removal may take its
 // game's traces from: a drive root, the Windows folder or one in it, a profile or the
 // folder of the profiles, Program Files itself, a VirtualStore or one in it. Each of
 // these holds what is not the game's; a "WORK PATH" naming one is written by a user and
 // possibly not the one who runs Tessaly. Folders are told by their identity, not by their
-// names: a profile moved to another disk with a junction is found at its new place too.
-// A game folder whose identity cannot be read is refused.
+// names, each reached with the links on its way followed, as the door follows them: a
+// profile moved to another disk with a junction is found at its new place too, and so is a
+// game folder behind a link to one of these. A game folder whose identity, or that of a
+// folder above it, cannot be read is refused.
 bool IsForbiddenGameFolder(const std::wstring& folder)
 {
     const std::wstring windows = LongFolderPath(WindowsFolderPath());
-    const std::vector<FileIdentity> upFrom = IdentitiesUpFrom(folder);
-    if (folder.size() <= 3 || windows.empty() || upFrom.empty())
+    std::vector<FileIdentity> upFrom;
+    DWORD error = 0;
+    if (folder.size() <= 3 || windows.empty() || !OpenFolderFollowingLinks(folder, error, &upFrom) || upFrom.empty())
         return true;
     auto is = [&](const std::wstring& known, bool orAbove) {
         FileIdentity identity;

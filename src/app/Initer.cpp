@@ -1,9 +1,9 @@
 #include "Initer.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "../wintk/FileSystem.h"
-#include "../wintk/FolderHandles.h"
+#include "../wintk/FileDoor.h"
 #include "../wintk/Registry.h"
 
 namespace {
@@ -41,15 +41,16 @@ bool IsFolder(DWORD attributes)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// One folder of the walk that is being emptied.
+// One folder of the walk that is being emptied. Its listing's place is kept by its handle:
+// a level holds no names, whatever the folder holds.
 struct Level {
     FileHandle Owned; // empty for the outermost folder, which its caller holds
     HANDLE Folder;
     DWORD Attributes;
-    size_t PathSize;                  // of its path, with the trailing backslash
-    size_t KeptBefore;                // entries kept when it was entered
-    bool Listed;                      // its listing is over
-    std::vector<FolderEntry> Pending; // sub-folders of its last batch still to do, the next one last
+    size_t PathSize;   // of its path, with the trailing backslash
+    size_t KeptBefore; // entries kept when it was entered
+    size_t Left;       // entries it held when it was entered, not yet taken
+    bool First;        // its listing is yet to start
 };
 
 // One walk. Paths are built for the report and the test hook only: every entry is
@@ -60,16 +61,17 @@ public:
 
     void Keep(const std::wstring& path, DWORD reason) { Kept.Add(path, reason); }
 
-    // Clears read-only right before the deletion and puts it back when the deletion fails,
-    // so that an entry that stays keeps its attributes. attributes come from the entry's
-    // own handle: a read-only file with more names than this one is not changed, since
-    // the user may have made it a name of a file that they cannot write.
-    bool Delete(HANDLE entry, DWORD attributes, const std::wstring& path)
+    // The entry name in parent, whose attributes (read from the entry's own handle) are
+    // given, deleted by a delete-on-close open. Read-only is cleared right before, on a
+    // handle that may only change attributes, and put back when the deletion fails, so that
+    // an entry that stays keeps its attributes. A read-only file with more names than this one
+    // is not changed: the user may have made it a name of a file that they cannot write.
+    bool Delete(HANDLE parent, const std::wstring& name, HANDLE entry, DWORD attributes, EntryKind kind, const std::wstring& path)
     {
         DWORD error = 0;
-        bool readOnly = IsReadOnly(attributes);
+        const bool readOnly = IsReadOnly(attributes);
         DWORD links = 0;
-        if (readOnly && !IsFolder(attributes) && (!QueryLinkCount(entry, links, error) || links > 1)) {
+        if (readOnly && kind == EntryKind::File && (!QueryLinkCount(entry, links, error) || links > 1)) {
             Keep(path, links > 1 ? ERROR_TOO_MANY_LINKS : error);
             return false;
         }
@@ -77,7 +79,7 @@ public:
             Keep(path, error);
             return false;
         }
-        if (MarkForDeletion(entry, error))
+        if (DeleteOnClose(parent, name, kind, error))
             return true;
         DWORD ignored = 0;
         if (readOnly)
@@ -97,7 +99,7 @@ public:
 
     // folder is open on the folder at path (which ends with a backslash). Answers whether
     // everything inside went. Depth first with a stack of its own: a tree of any depth
-    // costs memory per level, never the thread's stack.
+    // costs a handle and a few numbers per level, never the thread's stack.
     bool RemoveContent(HANDLE folder, std::wstring& path)
     {
         const size_t keptBefore = Kept.size();
@@ -106,22 +108,27 @@ public:
         while (!levels.empty()) {
             Level& level = levels.back();
             path.resize(level.PathSize);
-            if (level.Pending.empty() && !level.Listed) {
-                ReadBatch(level, path, false);
+            FolderEntry entry;
+            if (!NextEntry(level, path, entry)) {
+                Leave(levels, path);
                 continue;
             }
-            if (level.Pending.empty()) {
-                // Emptied or not, the folder is done; the outermost one is its caller's.
-                if (levels.size() > 1 && Kept.size() == level.KeptBefore) {
-                    path.pop_back();
-                    Delete(level.Folder, level.Attributes, path);
-                }
-                levels.pop_back();
+            // A name with a separator in it would lead the walk out of this folder; the
+            // folder is named in the report instead.
+            if (!IsPlainName(entry.Name)) {
+                Keep(path, ERROR_INVALID_NAME);
                 continue;
             }
-            FolderEntry entry = std::move(level.Pending.back());
-            level.Pending.pop_back();
             path += entry.Name;
+            if (!IsFolder(entry.Attributes)) {
+                RemoveEntry(level.Folder, entry, path);
+                continue;
+            }
+            // No program could name what lies deeper.
+            if (path.size() + 1 + MaxNameLength > MaxPathLength) {
+                Keep(path + L'\\', ERROR_FILENAME_EXCED_RANGE);
+                continue;
+            }
             HandleFacts facts = {};
             FileHandle sub = OpenSubFolder(level.Folder, entry, path, facts);
             if (sub) {
@@ -134,55 +141,61 @@ public:
     }
 
 private:
-    // Reads the folder's first batch of entries.
+    // Counts the folder's entries, which bounds what the walk takes from it.
     void Enter(std::vector<Level>& levels, FileHandle owned, HANDLE folder, DWORD attributes, std::wstring& path)
     {
-        levels.push_back({std::move(owned), folder, attributes, path.size(), Kept.size(), false, {}});
-        ReadBatch(levels.back(), path, true);
+        size_t count = 0;
+        DWORD error = 0;
+        if (!CountFolderEntries(folder, count, error))
+            Keep(path, error);
+        levels.push_back({std::move(owned), folder, attributes, path.size(), Kept.size(), count, true});
         if (AfterFolderRead)
             AfterFolderRead(path);
     }
 
-    // Reads the next batch of the folder's entries, deletes its files at once and leaves its
-    // sub-folders to do: the memory of a folder is one batch, whatever its size. path, the
-    // folder's own, is lent for its entries' paths and given back as it was.
-    void ReadBatch(Level& level, std::wstring& path, bool first)
+    // The next entry of the folder, while it holds no more than it held when it was
+    // entered: what another program keeps adding is left, and the folder named.
+    bool NextEntry(Level& level, const std::wstring& path, FolderEntry& entry)
     {
-        std::vector<FolderEntry> entries;
         DWORD error = 0;
         bool more = false;
-        if (!ReadFolderBatch(level.Folder, first, entries, more, error))
-            Keep(path, error); // what was read still goes
-        level.Listed = !more;
-
-        const size_t pathSize = path.size();
-        for (FolderEntry& entry : entries) {
-            // A name with a separator in it would lead the walk out of this folder;
-            // the folder is named in the report instead.
-            if (!IsPlainName(entry.Name)) {
-                Keep(path, ERROR_INVALID_NAME);
-                continue;
-            }
-            if (IsFolder(entry.Attributes)) {
-                level.Pending.push_back(std::move(entry));
-                continue;
-            }
-            path += entry.Name;
-            RemoveEntry(level.Folder, entry, path);
-            path.resize(pathSize);
+        const bool first = std::exchange(level.First, false);
+        if (!ReadNextEntry(level.Folder, first, entry, more, error)) {
+            Keep(path, error);
+            return false;
         }
-        std::reverse(level.Pending.begin(), level.Pending.end());
-        level.Pending.shrink_to_fit();
+        if (more && level.Left == 0) {
+            Keep(path.substr(0, path.size() - 1), ERROR_DIR_NOT_EMPTY);
+            return false;
+        }
+        level.Left -= more;
+        return more;
     }
 
-    // A file, or a link to one, which is opened and deleted as the link. Read-only is asked
-    // of the handle only where the listing says so; any other file goes in one open with
+    // The folder is done: emptied, it goes; the outermost one is its caller's.
+    void Leave(std::vector<Level>& levels, std::wstring& path)
+    {
+        Level level = std::move(levels.back());
+        levels.pop_back();
+        if (levels.empty() || Kept.size() != level.KeptBefore)
+            return;
+        const size_t nameStart = levels.back().PathSize;
+        path.pop_back();
+        const std::wstring name = path.substr(nameStart);
+        if (!Delete(levels.back().Folder, name, level.Folder, level.Attributes, EntryKind::Folder, path))
+            return;
+        level.Owned = FileHandle();
+        ConfirmGone(levels.back().Folder, name, path);
+    }
+
+    // A file, or a link to one, which is deleted as the link. Read-only is asked of the
+    // handle only where the listing says so; any other file goes in one open with
     // delete-on-close, which one made read-only since its listing refuses, unchanged.
     void RemoveEntry(HANDLE parent, const FolderEntry& entry, const std::wstring& path)
     {
         DWORD error = 0;
         if (!IsReadOnly(entry.Attributes)) {
-            if (!DeleteOnClose(parent, entry.Name, error) && !IsMissing(error))
+            if (!DeleteOnClose(parent, entry.Name, EntryKind::File, error) && !IsMissing(error))
                 Keep(path, error);
             return;
         }
@@ -193,7 +206,7 @@ private:
                 Keep(path, error);
             return;
         }
-        Delete(handle.Get(), facts.Attributes, path);
+        Delete(parent, entry.Name, handle.Get(), facts.Attributes, EntryKind::File, path);
     }
 
     // A listed link is deleted as it is and never entered, whatever the handle says.
@@ -209,7 +222,7 @@ private:
             return FileHandle();
         }
         if (IsLink(facts.Attributes)) {
-            Delete(handle.Get(), facts.Attributes, path);
+            Delete(parent, entry.Name, handle.Get(), facts.Attributes, EntryKind::Either, path);
             return FileHandle();
         }
         // The handle is not on the folder that was listed: a link whose target the system
@@ -256,11 +269,11 @@ KeptEntries RemoveTreeIn(HANDLE parent, const std::wstring& parentPath, const st
         removal.Keep(self, error);
         return removal.Kept;
     }
-    if (!IsFolder(facts.Attributes))
+    if (!IsFolder(facts.Attributes) || IsLink(facts.Attributes))
         return removal.Kept;
     std::wstring path = self + L'\\';
-    bool empty = IsLink(facts.Attributes) || removal.RemoveContent(handle.Get(), path);
-    if (!empty || !removeSelf || !removal.Delete(handle.Get(), facts.Attributes, self))
+    if (!removal.RemoveContent(handle.Get(), path) || !removeSelf ||
+        !removal.Delete(parent, name, handle.Get(), facts.Attributes, EntryKind::Folder, self))
         return removal.Kept;
     handle = FileHandle();
     removal.ConfirmGone(parent, name, self);
@@ -285,7 +298,8 @@ KeptEntries RemoveFileIn(HANDLE parent, const std::wstring& parentPath, const st
         return removal.Kept;
     }
     // A folder in the file's place is not the file.
-    if (IsFolder(facts.Attributes) || !removal.Delete(handle.Get(), facts.Attributes, path))
+    if (IsFolder(facts.Attributes) ||
+        !removal.Delete(parent, name, handle.Get(), facts.Attributes, IsLink(facts.Attributes) ? EntryKind::Either : EntryKind::File, path))
         return removal.Kept;
     handle = FileHandle();
     removal.ConfirmGone(parent, name, path);
@@ -368,14 +382,21 @@ void RemoveFromGameFolder(KeptEntries& kept, const std::wstring& game, const wch
 {
     DWORD error = 0;
     FileHandle folder = OpenFolderWithoutLinks(game, error);
-    if (!folder && !IsMissing(error))
+    if (!folder && !IsMissing(error) && error != ERROR_FILE_INVALID)
         kept.Add(game, error);
+    // Behind a link on the way each trace is named by its own name, and only where it lies.
+    auto leftBehindALink = [&](const std::wstring& path) {
+        if (!folder && error == ERROR_FILE_INVALID && AnythingBehindLinks(path))
+            kept.Add(path, error);
+    };
     if (folder)
         kept.Append(RemoveTreeIn(folder.Get(), game, BackupFolderName, true));
+    leftBehindALink(game + BackupFolderName + L'\\');
     RemoveCopies(kept, game + BackupFolderName + L'\\', true);
     for (const wchar_t* const* name = serviceFiles; *name; ++name) {
         if (folder)
             kept.Append(RemoveFileIn(folder.Get(), game, *name));
+        leftBehindALink(game + *name);
         RemoveCopies(kept, game + *name, false);
     }
 }

@@ -30,7 +30,11 @@ const char* ReasonText(DWORD reason)
     case ERROR_TOO_MANY_LINKS:
         return " (у файла есть другие имена)";
     case ERROR_BAD_PATHNAME:
-        return " (не может быть папкой игры)";
+        return " (не может быть папкой игры, Tessaly её не трогает)";
+    case ERROR_DIR_NOT_EMPTY:
+        return " (другая программа продолжает в неё писать)";
+    case ERROR_FILENAME_EXCED_RANGE:
+        return " (путь длиннее, чем позволяет Windows)";
     case ERROR_ACCESS_DENIED:
         return " (нет доступа)";
     default:
@@ -41,7 +45,7 @@ const char* ReasonText(DWORD reason)
 bool HeldOrDenied(DWORD reason)
 {
     return reason == ERROR_SHARING_VIOLATION || reason == ERROR_LOCK_VIOLATION || reason == ERROR_DELETE_PENDING ||
-           reason == ERROR_ACCESS_DENIED;
+           reason == ERROR_ACCESS_DENIED || reason == ERROR_DIR_NOT_EMPTY;
 }
 
 // A path shows left to right whatever letters it holds: right-to-left names would otherwise
@@ -310,14 +314,15 @@ std::string LeftoverReport(const KeptEntries& kept, const KeptEntries& refused)
     if (kept.size() > ListedLeftovers)
         text += "...и ещё " + std::to_string(kept.size() - ListedLeftovers) + ".\n";
     list(refused);
-    // Closing a program and pressing again helps only what was held or denied.
-    bool retry = false, onPurpose = !refused.empty();
+    // Closing a program and pressing again helps only what was held or denied. What Tessaly
+    // refused to touch is never advised for deletion: a refused game folder may be a system
+    // folder, and behind a link may lie anything.
+    bool retry = false, onPurpose = false;
     for (DWORD reason : kept.Reasons())
         (HeldOrDenied(reason) ? retry : onPurpose) = true;
     if (retry)
         text += "\nЗакройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
     if (onPurpose)
-        text += retry ? "\nОстальное Tessaly оставляет намеренно: при желании удалите это вручную."
-                      : "\nЭто Tessaly оставляет намеренно: при желании удалите это вручную.";
+        text += retry ? "\nОстальное Tessaly оставляет намеренно." : "\nЭто Tessaly оставляет намеренно.";
     return text;
 }

@@ -1,7 +1,7 @@
 #include "VirtualStore.h"
 
 #include "FileSystem.h"
-#include "FolderHandles.h"
+#include "FileDoor.h"
 #include "Registry.h"
 
 namespace {

@@ -16,6 +16,7 @@ std::string Line(const std::string& path, const std::string& reason = "")
     return "\n\u202D" + path + "\u202C" + reason + "\n";
 }
 
+const std::string Refused = " (не может быть папкой игры, Tessaly её не трогает)";
 const std::string Retry = "Закройте программу, которая их использует, и снова нажмите эту же кнопку, чтобы завершить удаление.";
 
 TEST(LeftoverReport, CountsListsTheFirstTenWithTheirReasonsAndGivesTheWayOutThatFits)
@@ -36,23 +37,32 @@ TEST(LeftoverReport, CountsListsTheFirstTenWithTheirReasonsAndGivesTheWayOutThat
     EXPECT_EQ(text.find("Не всё удалось удалить. Осталось объектов: 13.\n"), 0u) << text;
     EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\game.exe", " (занят другой программой)")), std::string::npos) << text;
     EXPECT_NE(text.find(Line("C:\\Game\\Rikta.exe", " (нет доступа)")), std::string::npos) << text;
-    EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\＼漢\\Карта")), std::string::npos) << text;
-    EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\f10.dat", " (занят другой программой)") + "...и ещё 3.\n\u202DC:\\Windows\\\u202C (не может быть папкой игры)\n"),
+    EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\＼漢\\Карта", " (другая программа продолжает в неё писать)")), std::string::npos) << text;
+    EXPECT_NE(text.find(Line("C:\\Game\\Stavor\\f10.dat", " (занят другой программой)") + "...и ещё 3.\n\u202DC:\\Windows\\\u202C" +
+                        Refused + "\n"),
               std::string::npos)
         << text;
     EXPECT_EQ(text.find("f11.dat"), std::string::npos) << "only ten entries are listed";
-    EXPECT_TRUE(text.ends_with("\n" + Retry + "\nОстальное Tessaly оставляет намеренно: при желании удалите это вручную.")) << text;
+    EXPECT_TRUE(text.ends_with("\n" + Retry + "\nОстальное Tessaly оставляет намеренно.")) << text;
 
-    // Nothing that closing a program could free: no such advice, and a refused value alone
-    // is named once, uncounted.
-    for (const auto& [left, heading] : {std::pair{KeptEntries{{L"C:\\Game\\lexora.txt", ERROR_TOO_MANY_LINKS}},
-                                                  std::string("Не всё удалось удалить. Осталось объектов: 1.\n")},
-                                        std::pair{KeptEntries{}, std::string("Всё найденное удалено.\n")}}) {
-        const std::string alone = LeftoverReport(left, refused);
-        EXPECT_EQ(alone.find(heading), 0u) << alone;
+    // Nothing that closing a program could free: no such advice. A refused value is named
+    // once, uncounted, as untouched, and nothing Tessaly refused is ever advised for deletion.
+    const struct {
+        KeptEntries Left;
+        std::string Heading, Ending;
+    } rows[] = {
+        {{{L"C:\\Game\\lexora.txt", ERROR_TOO_MANY_LINKS}}, "Не всё удалось удалить. Осталось объектов: 1.\n",
+         "\nЭто Tessaly оставляет намеренно."},
+        {{}, "Всё найденное удалено.\n", "\u202DC:\\Windows\\\u202C" + Refused + "\n"},
+    };
+    for (const auto& row : rows) {
+        const std::string alone = LeftoverReport(row.Left, refused);
+        EXPECT_EQ(alone.find(row.Heading), 0u) << alone;
         EXPECT_EQ(alone.find("Закройте"), std::string::npos) << alone;
-        EXPECT_TRUE(alone.ends_with("\nЭто Tessaly оставляет намеренно: при желании удалите это вручную.")) << alone;
+        EXPECT_TRUE(alone.ends_with(row.Ending)) << alone;
     }
+    for (const std::string& any : {text, LeftoverReport(rows[0].Left, refused), LeftoverReport({}, refused)})
+        EXPECT_EQ(any.find("удалите"), std::string::npos) << any;
 }
 
 // A path of some 32,000 characters (a deep tree in the backup folder) is shown by its start
