@@ -3,12 +3,15 @@
 // normalise away, paths beyond MAX_PATH, and folders changed while the walk runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <numeric>
 #include <optional>
 
 #include "app/DelQuestsForm.h"
 #include "app/GetInfAbCompForm.h"
 #include "app/Initer.h"
+#include "wintk/FolderHandles.h"
 #include "support/GameSetup.h"
 
 namespace {
@@ -55,6 +58,7 @@ protected:
     void TearDown() override
     {
         AfterFolderRead = nullptr;
+        AfterListingBatch = nullptr;
         change = nullptr;
     }
     GameSetup pc{"tree-removal"};
@@ -147,6 +151,21 @@ TEST_F(TreeRemoval, FolderSwappedForALinkAfterTheListingIsNeverEntered)
     EXPECT_EQ(Snapshot(pc.Root + "Moved\\"), sub);
     EXPECT_EQ(AsMap(kept), (KeptMap{{Wide(pc.Root + "Tree\\sub"), ERROR_FILE_INVALID}}));
     EXPECT_FALSE(Exists(pc.Root + "Tree\\a.txt") || Exists(pc.Root + "Tree\\z.txt"));
+}
+
+// A folder of thousands of entries is listed one buffer at a time, never whole: a user's
+// backup folder may hold millions of long names.
+TEST_F(TreeRemoval, ALargeFolderIsReadABatchAtATime)
+{
+    ASSERT_TRUE(MakeManyFiles(pc.Root + "Tree\\Many", 3000));
+    static std::vector<size_t> batches;
+    batches.clear();
+    AfterListingBatch = [](size_t entries) { batches.push_back(entries); };
+    EXPECT_TRUE(RemoveFolderTree(Wide(pc.Root + "Tree\\"), true).empty());
+    EXPECT_FALSE(Exists(pc.Root + "Tree"));
+    ASSERT_GT(batches.size(), 2u);
+    EXPECT_LT(*std::max_element(batches.begin(), batches.end()), 1000u);
+    EXPECT_EQ(std::accumulate(batches.begin(), batches.end(), size_t(0)), 3001u) << "Tree holds one folder, which holds 3,000 files";
 }
 
 // Two deletions that fail after the walk has prepared them: a read-only file mapped as a

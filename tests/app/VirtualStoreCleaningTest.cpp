@@ -319,8 +319,8 @@ TEST_F(VirtualStoreCleaning, UnreadableKeysAndALinkedInstallerKeyStayAndAreNamed
 }
 
 // A VirtualStore moved to another place with a link, as a profile or AppData moved to
-// another disk with a junction. With nothing behind the link, nothing is reported and the
-// key goes. A copy behind it, or a folder on the way whose attributes cannot be read (here
+// another disk with a junction. With nothing behind the link, nothing is reported, the
+// key goes and nothing is found afterwards. A copy behind it, or a folder on the way whose attributes cannot be read (here
 // a unix link to a place the host denies; on Windows a junction whose owner denies reading
 // it), is named as reached through a link and not touched, and the key stays.
 TEST_F(VirtualStoreCleaning, AStoreBehindALinkIsReportedOnlyWithSomethingBehindIt)
@@ -334,6 +334,9 @@ TEST_F(VirtualStoreCleaning, AStoreBehindALinkIsReportedOnlyWithSomethingBehindI
     Probe();
     EXPECT_TRUE(DeleteQuestLeftovers().empty());
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, QuestsKeyPath));
+    // Nor does it pass for a copy: both buttons are off after the removal.
+    Probe();
+    EXPECT_FALSE(InstallState.QuestsPresent || InstallState.NorvanePresent);
 
     for (bool unreadable : {false, true}) {
         SCOPED_TRACE(unreadable ? "an unreadable folder on the way" : "a copy");
