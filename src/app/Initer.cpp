@@ -41,16 +41,17 @@ bool IsFolder(DWORD attributes)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// One folder of the walk that is being emptied. Its listing's place is kept by its handle:
-// a level holds no names, whatever the folder holds.
+// One folder of the walk that is being emptied, once its files are gone: what remains is
+// entered one listed entry at a time, and its listing's place is kept by its handle, so a
+// level holds no names, whatever the folder holds.
 struct Level {
     FileHandle Owned; // empty for the outermost folder, which its caller holds
     HANDLE Folder;
     DWORD Attributes;
     size_t PathSize;   // of its path, with the trailing backslash
     size_t KeptBefore; // entries kept when it was entered
-    size_t Left;       // entries it held when it was entered, not yet taken
-    bool First;        // its listing is yet to start
+    size_t Left;       // entries that its listing may still give
+    bool First;        // the listing of what is left is yet to start
 };
 
 // One walk. Paths are built for the report and the test hook only: every entry is
@@ -109,24 +110,14 @@ public:
             Level& level = levels.back();
             path.resize(level.PathSize);
             FolderEntry entry;
-            if (!NextEntry(level, path, entry)) {
+            if (!NextSubFolder(level, path, entry)) {
                 Leave(levels, path);
                 continue;
             }
-            // A name with a separator in it would lead the walk out of this folder; the
-            // folder is named in the report instead.
-            if (!IsPlainName(entry.Name)) {
-                Keep(path, ERROR_INVALID_NAME);
-                continue;
-            }
             path += entry.Name;
-            if (!IsFolder(entry.Attributes)) {
-                RemoveEntry(level.Folder, entry, path);
-                continue;
-            }
-            // No program could name what lies deeper.
-            if (path.size() + 1 + MaxNameLength > MaxPathLength) {
-                Keep(path + L'\\', ERROR_FILENAME_EXCED_RANGE);
+            // No program could name this folder.
+            if (path.size() + 1 > MaxPathLength) {
+                Keep(path, ERROR_FILENAME_EXCED_RANGE);
                 continue;
             }
             HandleFacts facts = {};
@@ -141,35 +132,81 @@ public:
     }
 
 private:
-    // Counts the folder's entries, which bounds what the walk takes from it.
+    // Counts the folder's entries, which bounds what the walk takes from it, and deletes its
+    // files, a listing batch at a time.
     void Enter(std::vector<Level>& levels, FileHandle owned, HANDLE folder, DWORD attributes, std::wstring& path)
     {
+        const size_t keptBefore = Kept.size();
         size_t count = 0;
         DWORD error = 0;
         if (!CountFolderEntries(folder, count, error))
             Keep(path, error);
-        levels.push_back({std::move(owned), folder, attributes, path.size(), Kept.size(), count, true});
         if (AfterFolderRead)
             AfterFolderRead(path);
+        const size_t taken = RemoveFiles(folder, path, count);
+        levels.push_back({std::move(owned), folder, attributes, path.size(), keptBefore, taken, true});
     }
 
-    // The next entry of the folder, while it holds no more than it held when it was
-    // entered: what another program keeps adding is left, and the folder named.
-    bool NextEntry(Level& level, const std::wstring& path, FolderEntry& entry)
+    // The files of the folder at path, of no more entries than budget (what the folder held
+    // when it was counted): taking more would be taking what another program keeps adding,
+    // which is left, and the folder named. Answers how many entries the listing of what
+    // they leave may give (sub-folders, files that stayed or whose deletion is still
+    // pending): as many as this took, none when it met no sub-folder. path is lent for the
+    // files' paths and given back as it was.
+    size_t RemoveFiles(HANDLE folder, std::wstring& path, size_t budget)
     {
-        DWORD error = 0;
-        bool more = false;
-        const bool first = std::exchange(level.First, false);
-        if (!ReadNextEntry(level.Folder, first, entry, more, error)) {
-            Keep(path, error);
-            return false;
+        const size_t pathSize = path.size();
+        size_t taken = 0;
+        bool subFolders = false;
+        std::vector<FolderEntry> entries;
+        bool more = true;
+        for (bool first = true; more; first = false) {
+            DWORD error = 0;
+            if (!ReadFolderBatch(folder, first, entries, more, error)) {
+                Keep(path, error); // what was read still goes
+                more = false;
+            }
+            for (const FolderEntry& entry : entries) {
+                if (taken == budget) {
+                    Keep(path.substr(0, pathSize - 1), ERROR_DIR_NOT_EMPTY);
+                    return subFolders ? taken : 0;
+                }
+                ++taken;
+                // A name with a separator in it would lead the walk out of this folder; the
+                // folder is named in the report instead.
+                if (!IsPlainName(entry.Name)) {
+                    Keep(path, ERROR_INVALID_NAME);
+                } else if (IsFolder(entry.Attributes)) {
+                    subFolders = true;
+                } else {
+                    path += entry.Name;
+                    RemoveEntry(folder, entry, path);
+                    path.resize(pathSize);
+                }
+            }
         }
-        if (more && level.Left == 0) {
-            Keep(path.substr(0, path.size() - 1), ERROR_DIR_NOT_EMPTY);
-            return false;
+        return subFolders ? taken : 0;
+    }
+
+    // The next sub-folder of the folder, while its listing gives no more entries than its
+    // files' removal took. What another program adds meanwhile keeps the folder from going,
+    // and its deletion names it. What stayed of its files was named already.
+    bool NextSubFolder(Level& level, const std::wstring& path, FolderEntry& entry)
+    {
+        while (level.Left > 0) {
+            --level.Left;
+            DWORD error = 0;
+            bool more = false;
+            if (!ReadNextEntry(level.Folder, std::exchange(level.First, false), entry, more, error)) {
+                Keep(path, error);
+                return false;
+            }
+            if (!more)
+                return false;
+            if (IsFolder(entry.Attributes) && IsPlainName(entry.Name))
+                return true;
         }
-        level.Left -= more;
-        return more;
+        return false;
     }
 
     // The folder is done: emptied, it goes; the outermost one is its caller's.
@@ -269,11 +306,13 @@ KeptEntries RemoveTreeIn(HANDLE parent, const std::wstring& parentPath, const st
         removal.Keep(self, error);
         return removal.Kept;
     }
-    if (!IsFolder(facts.Attributes) || IsLink(facts.Attributes))
+    if (!IsFolder(facts.Attributes))
         return removal.Kept;
+    // A link in the folder's place goes as the link, never entered.
     std::wstring path = self + L'\\';
-    if (!removal.RemoveContent(handle.Get(), path) || !removeSelf ||
-        !removal.Delete(parent, name, handle.Get(), facts.Attributes, EntryKind::Folder, self))
+    const bool link = IsLink(facts.Attributes);
+    if ((!link && !removal.RemoveContent(handle.Get(), path)) || !removeSelf ||
+        !removal.Delete(parent, name, handle.Get(), facts.Attributes, link ? EntryKind::Either : EntryKind::Folder, self))
         return removal.Kept;
     handle = FileHandle();
     removal.ConfirmGone(parent, name, self);

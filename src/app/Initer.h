@@ -67,16 +67,17 @@ extern KeptEntries RemovalLeftovers;
 // The "WORK PATH" values that the last removal refused to look into, for the warning.
 extern KeptEntries RemovalRefused;
 
-// Deletes everything inside folder (a path ending with a backslash), a folder's files
-// before its sub-folders, depth first, each folder after its content; then the folder
-// itself when removeSelf is set. The folder is reached without following a link on the
-// way (else it stays and is reported). Links inside are deleted as entries and never
-// entered, also one swapped in while the removal runs (where the system opens a link only
-// as its target, the link stays and is reported). The walk keeps no call stack per
-// level: per level only the folder's handle and its sub-folders still to do. Returns
-// what it could not delete.
+// Deletes everything inside folder (a path ending with a backslash), in the order of each
+// folder's listing, depth first, each folder after its content; then the folder itself
+// when removeSelf is set. The folder is reached without following a link on the way (else
+// it stays and is reported). Links inside are deleted as entries and never entered, also
+// one swapped in while the removal runs (where the system opens a link only as its target,
+// the link stays and is reported). The walk keeps no call stack per level: per level only
+// the folder's handle, whose listing keeps its place, and a few numbers. Every deletion is
+// a delete-on-close open, which never waits on another program's opportunistic lock.
+// Returns what it could not delete.
 KeptEntries RemoveFolderTree(const std::wstring& folder, bool removeSelf);
-// For tests: called with each folder's path after its entries were read, before any of
+// For tests: called with each folder's path after its entries were counted, before any of
 // them is touched.
 extern void (*AfterFolderRead)(const std::wstring& folder);
 

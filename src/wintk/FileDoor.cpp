@@ -3,6 +3,7 @@
 #include <winioctl.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "FileSystem.h"
@@ -20,7 +21,9 @@ const NTSTATUS StatusOplockBreakInProgress = 0x00000108;
 SECURITY_QUALITY_OF_SERVICE IdentificationOnly = {sizeof(SECURITY_QUALITY_OF_SERVICE), SecurityIdentification,
                                                   SECURITY_STATIC_TRACKING, FALSE};
 
-FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG options, DWORD& error)
+// The one open of the program: name relative to parent, or by itself with no parent (a
+// drive's root alone).
+FileHandle Open(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG options, DWORD& error)
 {
     // A counted name holds at most 32,767 characters; a longer one would be cut to another.
     if (name.size() > MaxPathLength) {
@@ -35,7 +38,7 @@ FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
     attributes.SecurityQualityOfService = &IdentificationOnly;
     // An opportunistic lock that another program holds on the file would make the open wait
     // until that program lets go, which it may never do: the open completes at once instead.
-    options |= FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_COMPLETE_IF_OPLOCKED;
+    options |= FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_COMPLETE_IF_OPLOCKED;
 
     HANDLE handle = nullptr;
     IO_STATUS_BLOCK io = {};
@@ -53,6 +56,17 @@ FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
         return FileHandle();
     }
     return opened;
+}
+
+// One plain name inside the folder of parent: never a path that passes other folders, whose
+// links an open would follow.
+FileHandle OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG options, DWORD& error)
+{
+    if (!parent || !IsPlainName(name)) {
+        error = ERROR_BAD_PATHNAME;
+        return FileHandle();
+    }
+    return Open(parent, name, access, options, error);
 }
 
 // Only a local disk: a network drive would be connected to with the administrator's
@@ -74,14 +88,8 @@ bool OnALocalDisk(const std::wstring& path)
 // The one open by name: the root of a local drive.
 FileHandle OpenDriveRoot(wchar_t drive, DWORD& error)
 {
-    const wchar_t root[] = {L'\\', L'\\', L'?', L'\\', drive, L':', L'\\', L'\0'};
-    HANDLE handle = CreateFileW(root, ListAccess, ShareAll, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        error = GetLastError();
-        return FileHandle();
-    }
-    return FileHandle(handle);
+    const wchar_t root[] = {L'\\', L'?', L'?', L'\\', drive, L':', L'\\', L'\0'};
+    return Open(nullptr, root, ListAccess, FILE_DIRECTORY_FILE, error);
 }
 
 // A name that the listing's filter reads as itself and not as a pattern.
@@ -142,6 +150,22 @@ std::wstring FinalPathOf(HANDLE handle)
     return final.substr(local.size(), length - local.size());
 }
 
+// path (on a drive) with "." and ".." taken as the system takes them in a link's target, and
+// nothing else changed: no name loses a trailing dot or space, as GetFullPathNameW would do.
+std::wstring Resolved(const std::wstring& path)
+{
+    std::wstring resolved = path.substr(0, 3);
+    for (const std::wstring& name : ComponentsOf(path)) {
+        if (name == L"..") {
+            if (resolved.size() > 3)
+                resolved.erase(resolved.rfind(L'\\', resolved.size() - 2) + 1);
+        } else if (!name.empty() && name != L".") {
+            resolved += name + L'\\';
+        }
+    }
+    return resolved;
+}
+
 // Where the link name inside folder (which is open on folderPath, a long path with a
 // trailing backslash) leads, read from the link's own handle: a junction or symbolic link
 // names it in its reparse data; a system that opened the target although asked for the link
@@ -172,7 +196,7 @@ std::wstring LinkTarget(HANDLE folder, const std::wstring& folderPath, const std
         const std::wstring target(reinterpret_cast<const wchar_t*>(names + data->SubstituteOffset),
                                   data->SubstituteLength / sizeof(wchar_t));
         if (symbolic && (*reinterpret_cast<const ULONG*>(data + 1) & 1))
-            return target.empty() || target[0] == L'\\' ? std::wstring() : FullPath(folderPath + target);
+            return target.empty() || target[0] == L'\\' ? std::wstring() : Resolved(folderPath + target);
         return target.compare(0, 4, L"\\??\\") == 0 ? target.substr(4) : std::wstring();
     }
     FILE_ATTRIBUTE_TAG_INFO tag;
@@ -234,7 +258,7 @@ FileHandle Walk(std::wstring path, bool followLinks, DWORD& error, std::wstring*
                 return FileHandle();
             }
             if (upFrom)
-                upFrom->insert(upFrom->begin(), identity);
+                upFrom->push_back(identity);
             folder = std::move(next);
             meant += longName + L'\\';
         }
@@ -252,6 +276,8 @@ FileHandle Walk(std::wstring path, bool followLinks, DWORD& error, std::wstring*
         }
         if (longPath)
             *longPath = meant;
+        if (upFrom)
+            std::reverse(upFrom->begin(), upFrom->end()); // the folder itself first
         return folder;
     }
 }

@@ -133,25 +133,37 @@ bool ReadNextEntry(HANDLE folder, bool first, FolderEntry& entry, bool& more, DW
     return true;
 }
 
-bool CountFolderEntries(HANDLE folder, size_t& count, DWORD& error)
+bool ReadFolderBatch(HANDLE folder, bool first, std::vector<FolderEntry>& entries, bool& more, DWORD& error)
 {
     std::vector<ULONGLONG> buffer(ListBufferBytes / sizeof(ULONGLONG));
-    count = 0;
-    for (bool first = true;; first = false) {
-        if (!QueryListing(folder, buffer.data(), ListBufferBytes, false, first, nullptr, error))
-            return ListingOver(error);
-        size_t batch = 0;
-        for (const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());;) {
-            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
-            batch += !IsDots(info);
-            if (info->NextEntryOffset == 0)
-                break;
-            at += info->NextEntryOffset;
-        }
-        count += batch;
-        if (AfterListingBatch)
-            AfterListingBatch(batch);
+    entries.clear();
+    more = QueryListing(folder, buffer.data(), ListBufferBytes, false, first, nullptr, error);
+    if (!more)
+        return ListingOver(error);
+    for (const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());;) {
+        const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+        if (!IsDots(info))
+            entries.push_back({std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)), info->FileAttributes,
+                               info->FileId.QuadPart});
+        if (info->NextEntryOffset == 0)
+            break;
+        at += info->NextEntryOffset;
     }
+    if (AfterListingBatch)
+        AfterListingBatch(entries.size());
+    return true;
+}
+
+bool CountFolderEntries(HANDLE folder, size_t& count, DWORD& error)
+{
+    std::vector<FolderEntry> entries;
+    count = 0;
+    for (bool first = true, more = true; more; first = false) {
+        if (!ReadFolderBatch(folder, first, entries, more, error))
+            return false;
+        count += entries.size();
+    }
+    return true;
 }
 
 bool QueryHandleFacts(HANDLE handle, HandleFacts& facts, DWORD& error)

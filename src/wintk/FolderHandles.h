@@ -56,12 +56,15 @@ bool QueryIdentity(HANDLE handle, FileIdentity& identity);
 // back holds no names of the folders it left. more turns false once the listing is over.
 // only, a name without wildcards, asks for that entry alone (first must be set).
 bool ReadNextEntry(HANDLE folder, bool first, FolderEntry& entry, bool& more, DWORD& error, const std::wstring* only = nullptr);
-// How many entries folder holds but "." and "..", read from the beginning one listing
-// buffer of 64 KiB (some hundreds of entries) at a time: a folder of millions of entries is
-// counted without holding them. Listing is far faster than making entries, so the count
-// ends whatever another program adds meanwhile.
+// The next entries of folder but "." and ".." in the order of the file system: what one
+// listing buffer of 64 KiB holds (some hundreds), after those of the last call on the same
+// handle; first starts from the beginning. more turns false once the listing is over.
+bool ReadFolderBatch(HANDLE folder, bool first, std::vector<FolderEntry>& entries, bool& more, DWORD& error);
+// How many entries folder holds but "." and "..", read a batch at a time: a folder of
+// millions of entries is counted without holding them. Listing is far faster than making
+// entries, so the count ends whatever another program adds meanwhile.
 bool CountFolderEntries(HANDLE folder, size_t& count, DWORD& error);
-// For tests: called with the number of entries of each listing buffer that was counted.
+// For tests: called with the number of entries of each batch that was read.
 extern void (*AfterListingBatch)(size_t entries);
 bool QueryHandleFacts(HANDLE handle, HandleFacts& facts, DWORD& error);
 // How many names (hard links) the file of handle has.
