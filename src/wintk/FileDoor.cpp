@@ -137,8 +137,8 @@ std::vector<std::wstring> ComponentsOf(const std::wstring& path)
     return names;
 }
 
-// The path of the object of handle on its drive ("C:\\..."), empty when it has none: a
-// "\\\\?\\UNC\\..." or volume GUID path is never a drive path.
+// The path of the object of handle on its drive ("C:\..."), empty when it has none: a
+// "\\?\UNC\..." or volume GUID path is never a drive path.
 std::wstring FinalPathOf(HANDLE handle)
 {
     DWORD size = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
