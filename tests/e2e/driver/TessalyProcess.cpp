@@ -116,22 +116,6 @@ HWND FindChild(HWND parent, const std::string& caption)
 
 bool TessalyProcess::Start(int timeoutMs, const std::string& exe)
 {
-    return Launch(exe, timeoutMs);
-}
-
-bool TessalyProcess::StartTraced(int timeoutMs)
-{
-    // Wine takes its channels from the environment that the new process starts with.
-    char before[64] = "";
-    GetEnvironmentVariableA("WINEDEBUG", before, sizeof before);
-    SetEnvironmentVariableA("WINEDEBUG", "trace+file");
-    const bool started = Launch("", timeoutMs);
-    SetEnvironmentVariableA("WINEDEBUG", before);
-    return started;
-}
-
-bool TessalyProcess::Launch(const std::string& exe, int timeoutMs)
-{
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     const std::string path = exe.empty() ? TESSALY_EXE : exe;

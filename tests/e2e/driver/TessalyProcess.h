@@ -38,9 +38,6 @@ public:
     // Starts Tessaly.exe (this build's, or the copy at exe) and waits until its first probe
     // has run: the size is locked and the program has settled. False when that does not come.
     bool Start(int timeoutMs = 5000, const std::string& exe = "");
-    // The same start under Wine's file trace (WINEDEBUG=trace+file), which Wine writes where
-    // this process writes its own errors.
-    bool StartTraced(int timeoutMs);
     // No dialog, progress window or message box, and the main window enabled, as seen
     // after the program's thread has answered a message.
     bool Settled();
@@ -82,7 +79,6 @@ public:
     void OnCreated() { ++created_; }
 
 private:
-    bool Launch(const std::string& exe, int timeoutMs);
     bool RoundTrip() const;
     void SayWhyItDied(const char* when) const;
     std::vector<HWND> TopLevelWindows() const;
