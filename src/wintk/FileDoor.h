@@ -1,7 +1,7 @@
 #pragma once
 // The one door to the file system. A user without administrator rights can write where the
 // program deletes, and can turn any name there into a junction or an object-manager link to
-// a pipe, a share or a device of their choosing. So only a local drive's root ("\\?\C:\") is
+// a pipe, a share or a device of their choosing. So only a local drive's root ("\??\C:\") is
 // ever opened by name; everything below it is reached from that root one name at a time,
 // each opened relative to its parent's handle, as itself (a link is the link, never what it
 // points at), and every open asks to be served at identification level only, so that no

@@ -112,8 +112,13 @@ bool RunOnHost(const std::string& shellCommand, int timeoutMs)
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    // Wine starts a unix program without a Windows process: it answers no process handle,
+    // and the thread handle is whatever lay in that memory, at times the value of a handle
+    // of this process (once HKEY_LOCAL_MACHINE's), which a close would take away.
+    if (pi.hProcess) {
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
     for (int waited = 0; !Exists(marker) && waited < timeoutMs; waited += 10)
         Sleep(10);
     return DeleteFileA(marker.c_str()) != 0; // fails when the marker never came
