@@ -61,7 +61,7 @@ bool IsForbiddenGameFolder(const std::wstring& folder)
         FileIdentity identity;
         if (known.empty() || !IdentityOf(known, identity))
             return orAbove ? SameOrUnder(folder, known) : SamePath(folder, known);
-        return orAbove ? std::find(upFrom.begin(), upFrom.end(), identity) != upFrom.end() : identity == upFrom.front();
+        return orAbove ? std::find(upFrom.begin(), upFrom.end(), identity) != upFrom.end() : identity == upFrom.back();
     };
     std::vector<std::wstring> containers = InstallState.VirtualStores;
     containers.push_back(windows);

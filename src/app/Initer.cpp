@@ -89,10 +89,15 @@ public:
         return false;
     }
 
-    // The handle has been closed after its deletion: the name must be gone. One that is
-    // still there (another program holds it open with delete sharing) stays in the report.
-    void ConfirmGone(HANDLE parent, const std::wstring& name, const std::wstring& path)
+    // Deletes as Delete does; once the entry's own handle is closed too, the name must be
+    // gone. One that is still there (another program holds it open with delete sharing, or
+    // added to the folder) stays in the report.
+    void DeleteAndConfirm(HANDLE parent, const std::wstring& name, FileHandle entry, DWORD attributes, EntryKind kind,
+                          const std::wstring& path)
     {
+        if (!Delete(parent, name, entry.Get(), attributes, kind, path))
+            return;
+        entry = FileHandle();
         DWORD error = 0;
         if (!EntryGone(parent, name, error))
             Keep(path, error);
@@ -218,11 +223,8 @@ private:
             return;
         const size_t nameStart = levels.back().PathSize;
         path.pop_back();
-        const std::wstring name = path.substr(nameStart);
-        if (!Delete(levels.back().Folder, name, level.Folder, level.Attributes, EntryKind::Folder, path))
-            return;
-        level.Owned = FileHandle();
-        ConfirmGone(levels.back().Folder, name, path);
+        DeleteAndConfirm(levels.back().Folder, path.substr(nameStart), std::move(level.Owned), level.Attributes, EntryKind::Folder,
+                         path);
     }
 
     // A file, or a link to one, which is deleted as the link. Read-only is asked of the
@@ -273,19 +275,6 @@ private:
     }
 };
 
-// "C:\Games\EI\Stavor\" as "C:\Games\EI\" and "Stavor"; false for a drive root or a path
-// without a folder above its last name.
-bool SplitLastName(const std::wstring& path, std::wstring& parent, std::wstring& name)
-{
-    const size_t end = !path.empty() && path.back() == L'\\' ? path.size() - 1 : path.size();
-    const size_t separator = end ? path.rfind(L'\\', end - 1) : std::wstring::npos;
-    if (separator == std::wstring::npos || separator + 1 >= end)
-        return false;
-    parent = path.substr(0, separator + 1);
-    name = path.substr(separator + 1, end - separator - 1);
-    return true;
-}
-
 // The folder name inside parent, which is open on parentPath (ending with a backslash).
 KeptEntries RemoveTreeIn(HANDLE parent, const std::wstring& parentPath, const std::wstring& name, bool removeSelf)
 {
@@ -311,11 +300,8 @@ KeptEntries RemoveTreeIn(HANDLE parent, const std::wstring& parentPath, const st
     // A link in the folder's place goes as the link, never entered.
     std::wstring path = self + L'\\';
     const bool link = IsLink(facts.Attributes);
-    if ((!link && !removal.RemoveContent(handle.Get(), path)) || !removeSelf ||
-        !removal.Delete(parent, name, handle.Get(), facts.Attributes, link ? EntryKind::Either : EntryKind::Folder, self))
-        return removal.Kept;
-    handle = FileHandle();
-    removal.ConfirmGone(parent, name, self);
+    if ((link || removal.RemoveContent(handle.Get(), path)) && removeSelf)
+        removal.DeleteAndConfirm(parent, name, std::move(handle), facts.Attributes, link ? EntryKind::Either : EntryKind::Folder, self);
     return removal.Kept;
 }
 
@@ -337,11 +323,9 @@ KeptEntries RemoveFileIn(HANDLE parent, const std::wstring& parentPath, const st
         return removal.Kept;
     }
     // A folder in the file's place is not the file.
-    if (IsFolder(facts.Attributes) ||
-        !removal.Delete(parent, name, handle.Get(), facts.Attributes, IsLink(facts.Attributes) ? EntryKind::Either : EntryKind::File, path))
-        return removal.Kept;
-    handle = FileHandle();
-    removal.ConfirmGone(parent, name, path);
+    if (!IsFolder(facts.Attributes))
+        removal.DeleteAndConfirm(parent, name, std::move(handle), facts.Attributes,
+                                 IsLink(facts.Attributes) ? EntryKind::Either : EntryKind::File, path);
     return removal.Kept;
 }
 

@@ -3,7 +3,6 @@
 #include <winioctl.h>
 #include <winternl.h>
 
-#include <algorithm>
 #include <cwchar>
 
 #include "FileSystem.h"
@@ -276,8 +275,6 @@ FileHandle Walk(std::wstring path, bool followLinks, DWORD& error, std::wstring*
         }
         if (longPath)
             *longPath = meant;
-        if (upFrom)
-            std::reverse(upFrom->begin(), upFrom->end()); // the folder itself first
         return folder;
     }
 }
@@ -303,18 +300,16 @@ bool IdentityOf(const std::wstring& path, FileIdentity& identity)
 
 bool AnythingBehindLinks(const std::wstring& path)
 {
-    const size_t end = path.size() > 3 && path.back() == L'\\' ? path.size() - 1 : path.size();
-    const size_t separator = path.rfind(L'\\', end - 1);
-    if (!OnALocalDisk(path) || separator == std::wstring::npos || separator + 1 >= end)
+    std::wstring folder, name;
+    if (!OnALocalDisk(path) || !SplitLastName(path, folder, name))
         return true;
     DWORD error = 0;
-    FileHandle parent = OpenFolderFollowingLinks(path.substr(0, separator + 1), error);
+    FileHandle parent = OpenFolderFollowingLinks(folder, error);
     if (!parent)
         return !IsMissing(error);
     std::wstring longName;
     DWORD attributes = 0;
-    return ListedAs(parent.Get(), path.substr(separator + 1, end - separator - 1), longName, attributes, error) ||
-           !IsMissing(error);
+    return ListedAs(parent.Get(), name, longName, attributes, error) || !IsMissing(error);
 }
 
 bool FolderThere(const std::wstring& path)

@@ -28,7 +28,7 @@ FileHandle OpenFolderWithoutLinks(const std::wstring& path, DWORD& error, std::w
 // The same walk, but a link on the way is followed: its target, read from the link's own
 // handle, is walked again from its drive's root, at most MaxLinksFollowed in a row, and only
 // where it lies on a local disk. Read-only. upFrom, when given, receives the identities of
-// the folder reached and of every folder above it on its final way, the root's excluded.
+// the folders on its final way below the root, the folder reached last.
 FileHandle OpenFolderFollowingLinks(const std::wstring& path, DWORD& error, std::vector<FileIdentity>* upFrom = nullptr);
 // Which object the folder at path is, links on the way followed as above.
 bool IdentityOf(const std::wstring& path, FileIdentity& identity);

@@ -70,3 +70,14 @@ std::wstring FullPath(const std::wstring& path)
     full.resize(length);
     return full;
 }
+
+bool SplitLastName(const std::wstring& path, std::wstring& parent, std::wstring& name)
+{
+    const size_t end = !path.empty() && path.back() == L'\\' ? path.size() - 1 : path.size();
+    const size_t separator = end ? path.rfind(L'\\', end - 1) : std::wstring::npos;
+    if (separator == std::wstring::npos || separator + 1 >= end)
+        return false;
+    parent = path.substr(0, separator + 1);
+    name = path.substr(separator + 1, end - separator - 1);
+    return true;
+}

@@ -19,5 +19,8 @@ const size_t MaxPathLength = 32767, MaxNameLength = 255;
 bool CanNameAFolder(const std::wstring& path);
 // Whether a and b name the same path, as the file system compares names (case ignored).
 bool SamePath(const std::wstring& a, const std::wstring& b);
+// "C:\Games\EI\Stavor\" as "C:\Games\EI\" and "Stavor"; false for a drive root or a path
+// without a folder above its last name.
+bool SplitLastName(const std::wstring& path, std::wstring& parent, std::wstring& name);
 // path made full (GetFullPathNameW: "." and ".." resolved); empty when the system cannot.
 std::wstring FullPath(const std::wstring& path);

@@ -109,6 +109,11 @@ bool ListingOver(DWORD error)
     return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND;
 }
 
+FolderEntry EntryOf(const FILE_ID_BOTH_DIR_INFO* info)
+{
+    return {std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)), info->FileAttributes, info->FileId.QuadPart};
+}
+
 bool IsDots(const FILE_ID_BOTH_DIR_INFO* info)
 {
     const size_t length = info->FileNameLength / sizeof(wchar_t);
@@ -129,7 +134,7 @@ bool ReadNextEntry(HANDLE folder, bool first, FolderEntry& entry, bool& more, DW
         if (!IsDots(info))
             break;
     }
-    entry = {std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)), info->FileAttributes, info->FileId.QuadPart};
+    entry = EntryOf(info);
     return true;
 }
 
@@ -143,8 +148,7 @@ bool ReadFolderBatch(HANDLE folder, bool first, std::vector<FolderEntry>& entrie
     for (const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());;) {
         const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
         if (!IsDots(info))
-            entries.push_back({std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t)), info->FileAttributes,
-                               info->FileId.QuadPart});
+            entries.push_back(EntryOf(info));
         if (info->NextEntryOffset == 0)
             break;
         at += info->NextEntryOffset;
